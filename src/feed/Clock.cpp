@@ -33,7 +33,7 @@ QDateTime GetLocalTimeNUTC() {
     QDateTime now = QDateTime::currentDateTime();
     // Keep the local reading as a plain wall-clock value so it can be
     // compared with the UTC reading directly.
-    return wholeSeconds(QDateTime(now.date(), now.time(), QTimeZone::UTC));
+    return wholeSeconds(QDateTime(now.date(), now.time(), Qt::UTC));
 }
 
 void setClocks(ClockSource utc, ClockSource local) {
