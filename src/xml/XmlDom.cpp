@@ -1,0 +1,738 @@
+#include "XmlDom.h"
+
+#include "XmlWriter.h"
+
+#include <cstdio>
+
+namespace {
+
+const std::u16string kEmpty;
+
+bool isNameStart(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
+           (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+           (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
+           (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+           (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD);
+}
+
+bool isNameChar(char16_t c) {
+    return isNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+// Surrogate pairs stand for characters above U+FFFF, all of which may start
+// or continue a name; an unpaired surrogate may not.
+bool isXmlName(const std::u16string& s) {
+    if (s.empty())
+        return false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char16_t c = s[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+            s[i + 1] <= 0xDFFF) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF)
+            return false;
+        if (i == 0 ? !isNameStart(c) : !isNameChar(c))
+            return false;
+    }
+    return true;
+}
+
+char16_t foldAscii(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+}
+
+bool sameName(const char16_t* a, std::size_t na, const char16_t* b, std::size_t nb, bool fold) {
+    if (na != nb)
+        return false;
+    for (std::size_t i = 0; i < na; ++i)
+        if (a[i] != b[i] && (!fold || foldAscii(a[i]) != foldAscii(b[i])))
+            return false;
+    return true;
+}
+
+bool nameMatch(const std::u16string& a, const std::u16string& b, bool fold) {
+    return sameName(a.data(), a.size(), b.data(), b.size(), fold);
+}
+
+bool isWhite(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+// Visits root and its descendants in document order without recursion.
+template <typename F> void preorder(const TXmlNode* root, F visit) {
+    const TXmlNode* n = root;
+    for (;;) {
+        visit(n);
+        if (n->firstRaw()) {
+            n = n->firstRaw();
+            continue;
+        }
+        while (n != root && !n->nextRaw())
+            n = n->parentRaw();
+        if (n == root)
+            return;
+        n = n->nextRaw();
+    }
+}
+
+TXmlNodePtr share(const TXmlNode* n) {
+    return n ? std::const_pointer_cast<TXmlNode>(n->shared_from_this()) : nullptr;
+}
+
+// The "prefix:*" form of a tag name query; empty when name has another form.
+std::u16string wildcardPrefix(const std::u16string& name) {
+    if (name.size() >= 3 && name.compare(name.size() - 2, 2, u":*") == 0)
+        return name.substr(0, name.size() - 1);
+    return {};
+}
+
+bool hasPrefix(const std::u16string& name, const std::u16string& prefix, bool fold) {
+    return name.size() >= prefix.size() &&
+           sameName(name.data(), prefix.size(), prefix.data(), prefix.size(), fold);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Node lists and attribute maps
+
+TXmlNodePtr TXmlNodeList::item(long i) const {
+    if (i < 0 || i >= length())
+        return nullptr;
+    return nodes_[static_cast<std::size_t>(i)];
+}
+
+TXmlAttributePtr TXmlNamedNodeMap::item(long i) const {
+    if (i < 0 || i >= length())
+        return nullptr;
+    return attrs_[static_cast<std::size_t>(i)];
+}
+
+TXmlAttributePtr TXmlNamedNodeMap::getNamedItem(const std::u16string& name) const {
+    if (name == u"*")
+        return attrs_.empty() ? nullptr : attrs_.front();
+    bool fold = owner_->ignoreCase();
+    for (const auto& a : attrs_)
+        if (nameMatch(a->name_, name, fold))
+            return a;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TXmlNode
+
+TXmlNode::~TXmlNode() {
+    // Children whose last reference is ours are taken apart here, so that a
+    // long sibling chain or a deep tree never recurses on destruction.
+    std::vector<TXmlNodePtr> pending;
+    auto release = [&pending](TXmlNode* n) {
+        TXmlNodePtr c = std::move(n->first_);
+        n->last_ = nullptr;
+        while (c) {
+            TXmlNodePtr next = std::move(c->next_);
+            c->parent_ = nullptr;
+            c->prev_ = nullptr;
+            pending.push_back(std::move(c));
+            c = std::move(next);
+        }
+    };
+    release(this);
+    while (!pending.empty()) {
+        TXmlNodePtr n = std::move(pending.back());
+        pending.pop_back();
+        if (n.use_count() == 1)
+            release(n.get());
+    }
+}
+
+const std::u16string& TXmlNode::nodeName() const {
+    return kEmpty;
+}
+const std::u16string& TXmlNode::nodeValue() const {
+    return kEmpty;
+}
+void TXmlNode::setNodeValue(std::u16string) {}
+
+TXmlDocumentPtr TXmlNode::ownerDocument() const {
+    return owner_.lock();
+}
+
+TXmlNodePtr TXmlNode::parentNode() const {
+    return share(parent_);
+}
+TXmlNodePtr TXmlNode::lastChild() const {
+    return share(last_);
+}
+TXmlNodePtr TXmlNode::previousSibling() const {
+    return share(prev_);
+}
+
+TXmlNodeList TXmlNode::childNodes() const {
+    std::vector<TXmlNodePtr> v;
+    for (TXmlNode* c = first_.get(); c; c = c->next_.get())
+        v.push_back(share(c));
+    return TXmlNodeList(std::move(v));
+}
+
+std::u16string TXmlNode::text() const {
+    std::u16string out;
+    preorder(this, [&out](const TXmlNode* n) {
+        if (n->type_ != TEXT_NODE && n->type_ != CDATA_SECTION_NODE)
+            return;
+        const std::u16string& v = n->nodeValue();
+        if (v.empty())
+            return;
+        if (!out.empty())
+            out += u' ';
+        out += v;
+    });
+    return out;
+}
+
+TXmlNodeList TXmlNode::selectNodes(const std::u16string& expr) const {
+    std::size_t b = 0, e = expr.size();
+    while (b < e && isWhite(expr[b]))
+        ++b;
+    while (e > b && isWhite(expr[e - 1]))
+        --e;
+    std::u16string name = expr.substr(b, e - b);
+    TXmlNodeList list;
+    if (name == u"/") {
+        if (auto d = owner_.lock())
+            list.add(d);
+        return list;
+    }
+    bool all = name == u"*";
+    if (!all && !isXmlName(name))
+        return list;
+    bool fold = ignoreCase();
+    for (TXmlNode* c = first_.get(); c; c = c->next_.get())
+        if (c->type_ == ELEMENT_NODE && (all || nameMatch(c->nodeName(), name, fold)))
+            list.add(share(c));
+    return list;
+}
+
+bool TXmlNode::canHoldChildren() const {
+    switch (type_) {
+    case ELEMENT_NODE:
+    case DOCUMENT_NODE:
+    case DOCUMENT_FRAGMENT_NODE:
+    case DOCUMENT_TYPE_NODE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TXmlNode::sameDocument(const TXmlNode& other) const {
+    return !owner_.owner_before(other.owner_) && !other.owner_.owner_before(owner_);
+}
+
+bool TXmlNode::ignoreCase() const {
+    auto d = owner_.lock();
+    return d && d->settings().IgnoreCase;
+}
+
+void TXmlNode::checkInsert(const TXmlNodePtr& child) const {
+    if (!child || !canHoldChildren() || child->type_ == DOCUMENT_NODE ||
+        child->type_ == ATTRIBUTE_NODE)
+        throw TXmlDOMException(TXmlDOMException::HIERARCHY_REQUEST_ERR);
+    if (!sameDocument(*child))
+        throw TXmlDOMException(TXmlDOMException::WRONG_DOCUMENT_ERR);
+    // A node may not become its own descendant.
+    for (const TXmlNode* a = this; a; a = a->parent_)
+        if (a == child.get())
+            throw TXmlDOMException(TXmlDOMException::HIERARCHY_REQUEST_ERR);
+}
+
+void TXmlNode::unlink(TXmlNode* c) {
+    TXmlNode* prev = c->prev_;
+    TXmlNodePtr& slot = prev ? prev->next_ : first_;
+    TXmlNodePtr self = std::move(slot);
+    slot = std::move(self->next_);
+    if (slot)
+        slot->prev_ = prev;
+    else
+        last_ = prev;
+    c->prev_ = nullptr;
+    c->parent_ = nullptr;
+}
+
+void TXmlNode::linkBefore(TXmlNodePtr child, TXmlNode* ref) {
+    if (child->parent_)
+        child->parent_->unlink(child.get());
+    TXmlNode* raw = child.get();
+    raw->parent_ = this;
+    if (!ref) {
+        raw->prev_ = last_;
+        (last_ ? last_->next_ : first_) = std::move(child);
+        last_ = raw;
+        return;
+    }
+    raw->prev_ = ref->prev_;
+    TXmlNodePtr& slot = ref->prev_ ? ref->prev_->next_ : first_;
+    raw->next_ = std::move(slot);
+    slot = std::move(child);
+    ref->prev_ = raw;
+}
+
+TXmlNodePtr TXmlNode::appendChild(const TXmlNodePtr& child) {
+    return insertBefore(child, nullptr);
+}
+
+TXmlNodePtr TXmlNode::insertBefore(const TXmlNodePtr& newChild, const TXmlNodePtr& ref) {
+    checkInsert(newChild);
+    if (ref && ref->parent_ != this)
+        throw TXmlDOMException(TXmlDOMException::NOT_FOUND_ERR);
+    if (newChild == ref)
+        return newChild;
+    if (newChild->type_ == DOCUMENT_FRAGMENT_NODE) {
+        for (TXmlNode* c = newChild->first_.get(); c; c = c->next_.get()) {
+            TXmlNodePtr copy = c->cloneNode(true);
+            checkInsert(copy);
+            linkBefore(std::move(copy), ref.get());
+        }
+        return newChild;
+    }
+    linkBefore(newChild, ref.get());
+    return newChild;
+}
+
+TXmlNodePtr TXmlNode::removeChild(const TXmlNodePtr& child) {
+    if (!child || child->parent_ != this || child->type_ == ATTRIBUTE_NODE)
+        throw TXmlDOMException(TXmlDOMException::NOT_FOUND_ERR);
+    TXmlNodePtr keep = child;
+    unlink(child.get());
+    return keep;
+}
+
+TXmlNodePtr TXmlNode::replaceChild(const TXmlNodePtr& newChild, const TXmlNodePtr& oldChild) {
+    checkInsert(newChild);
+    if (!oldChild || oldChild->parent_ != this || oldChild->type_ == ATTRIBUTE_NODE)
+        throw TXmlDOMException(TXmlDOMException::NOT_FOUND_ERR);
+    if (newChild == oldChild)
+        return oldChild;
+    insertBefore(newChild, oldChild);
+    return removeChild(oldChild);
+}
+
+TXmlNodePtr TXmlNode::cloneNode(bool deep) const {
+    TXmlNodePtr root = cloneShallow(owner_);
+    if (!deep || !first_)
+        return root;
+    std::weak_ptr<TXmlDocument> owner = owner_;
+    if (type_ == DOCUMENT_NODE)
+        owner = std::static_pointer_cast<TXmlDocument>(root);
+    // dst is always the copy of src's parent.
+    const TXmlNode* src = first_.get();
+    TXmlNode* dst = root.get();
+    while (src) {
+        TXmlNodePtr copy = src->cloneShallow(owner);
+        TXmlNode* raw = copy.get();
+        dst->linkBefore(std::move(copy), nullptr);
+        if (src->first_) {
+            src = src->first_.get();
+            dst = raw;
+            continue;
+        }
+        while (src != this && !src->next_) {
+            src = src->parent_;
+            dst = dst->parent_;
+        }
+        src = src == this ? nullptr : src->next_.get();
+    }
+    return root;
+}
+
+// ---------------------------------------------------------------------------
+// Node kinds
+
+TXmlElement::~TXmlElement() {
+    for (const auto& a : attrs_.attrs_)
+        a->parent_ = nullptr;
+}
+
+void TXmlElement::appendAttribute(std::u16string name, std::u16string value) {
+    auto a = std::make_shared<TXmlAttribute>(owner_, std::move(name), std::move(value));
+    a->parent_ = this;
+    attrs_.attrs_.push_back(std::move(a));
+    hasMap_ = true;
+}
+
+std::u16string TXmlElement::getAttribute(const std::u16string& name) const {
+    auto a = attrs_.getNamedItem(name);
+    return a ? a->value_ : std::u16string();
+}
+
+void TXmlElement::setAttribute(const std::u16string& name, const std::u16string& value) {
+    bool fold = ignoreCase();
+    auto& v = attrs_.attrs_;
+    for (auto it = v.begin(); it != v.end(); ++it)
+        if (nameMatch((*it)->name_, name, fold)) {
+            (*it)->parent_ = nullptr;
+            v.erase(it);
+            break;
+        }
+    appendAttribute(name, value);
+}
+
+TXmlNodeList TXmlElement::getElementsByTagName(const std::u16string& name) const {
+    TXmlNodeList list;
+    bool all = name == u"*";
+    std::u16string prefix = wildcardPrefix(name);
+    bool fold = ignoreCase();
+    preorder(this, [&](const TXmlNode* n) {
+        if (n == this || n->nodeType() != ELEMENT_NODE)
+            return;
+        const std::u16string& nn = n->nodeName();
+        bool keep;
+        if (all)
+            keep = true;
+        else if (!prefix.empty())
+            keep = hasPrefix(nn, prefix, fold);
+        else {
+            std::size_t colon = nn.find(u':');
+            std::size_t from = colon == std::u16string::npos ? 0 : colon + 1;
+            keep = sameName(nn.data() + from, nn.size() - from, name.data(), name.size(), fold);
+        }
+        if (keep)
+            list.add(share(n));
+    });
+    return list;
+}
+
+TXmlNodePtr TXmlElement::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    auto e = std::make_shared<TXmlElement>(owner, name_);
+    for (const auto& a : attrs_.attrs_)
+        e->appendAttribute(a->name_, a->value_);
+    e->hasMap_ = hasMap_;
+    return e;
+}
+
+TXmlNodePtr TXmlAttribute::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlAttribute>(owner, name_, value_);
+}
+
+const std::u16string& TXmlText::nodeName() const {
+    static const std::u16string name = u"#text";
+    return name;
+}
+
+TXmlNodePtr TXmlText::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlText>(owner, nodeValue());
+}
+
+const std::u16string& TXmlCDataSection::nodeName() const {
+    static const std::u16string name = u"#cdata-section";
+    return name;
+}
+
+TXmlNodePtr TXmlCDataSection::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlCDataSection>(owner, nodeValue());
+}
+
+const std::u16string& TXmlComment::nodeName() const {
+    static const std::u16string name = u"#comment";
+    return name;
+}
+
+TXmlNodePtr TXmlComment::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlComment>(owner, nodeValue());
+}
+
+TXmlNodePtr TXmlEntityReference::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlEntityReference>(owner, name_);
+}
+
+TXmlNodePtr
+TXmlProcessingInstruction::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlProcessingInstruction>(owner, target_, data_);
+}
+
+TXmlNodePtr TXmlDocumentType::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlDocumentType>(owner, name_, publicId_, systemId_);
+}
+
+namespace {
+TXmlNodeType declNodeType(TXmlDeclKind kind) {
+    switch (kind) {
+    case TXmlDeclKind::Element:
+        return ELEMENT_DECL_NODE;
+    case TXmlDeclKind::AttList:
+        return ATTLIST_DECL_NODE;
+    case TXmlDeclKind::Entity:
+        return ENTITY_NODE;
+    case TXmlDeclKind::Notation:
+        break;
+    }
+    return NOTATION_NODE;
+}
+} // namespace
+
+TXmlDeclaration::TXmlDeclaration(const std::weak_ptr<TXmlDocument>& owner, TXmlDeclKind kind,
+                                 std::u16string markup)
+    : TXmlNode(declNodeType(kind), owner), kind_(kind), markup_(std::move(markup)) {}
+
+const std::u16string& TXmlDeclaration::nodeName() const {
+    static const std::u16string names[] = {u"#element-decl", u"#attlist-decl", u"#entity-decl",
+                                           u"#notation-decl"};
+    return names[static_cast<int>(kind_)];
+}
+
+TXmlNodePtr TXmlDeclaration::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlDeclaration>(owner, kind_, markup_);
+}
+
+const std::u16string& TXmlDocumentFragment::nodeName() const {
+    static const std::u16string name = u"#document-fragment";
+    return name;
+}
+
+TXmlNodePtr TXmlDocumentFragment::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+    return std::make_shared<TXmlDocumentFragment>(owner);
+}
+
+// ---------------------------------------------------------------------------
+// TXmlDocument
+
+TXmlDocumentPtr TXmlDocument::create() {
+    auto d = std::make_shared<TXmlDocument>();
+    d->owner_ = d;
+    return d;
+}
+
+const std::u16string& TXmlDocument::nodeName() const {
+    static const std::u16string name = u"#document";
+    return name;
+}
+
+TXmlNodePtr TXmlDocument::cloneShallow(const std::weak_ptr<TXmlDocument>&) const {
+    auto d = create();
+    d->settings_ = settings_;
+    return d;
+}
+
+void TXmlDocument::clear() {
+    while (TXmlNode* c = firstRaw())
+        unlink(c);
+}
+
+TXmlElementPtr TXmlDocument::documentElement() const {
+    for (TXmlNode* c = firstRaw(); c; c = c->nextRaw())
+        if (c->nodeType() == ELEMENT_NODE)
+            return std::static_pointer_cast<TXmlElement>(share(c));
+    return nullptr;
+}
+
+TXmlNodeList TXmlDocument::getElementsByTagName(const std::u16string& name) const {
+    TXmlNodeList list;
+    bool all = name == u"*";
+    std::u16string prefix = wildcardPrefix(name);
+    auto visit = [&](const TXmlNode* n) {
+        if (n->nodeType() != ELEMENT_NODE)
+            return;
+        const std::u16string& nn = n->nodeName();
+        if (all || (!prefix.empty() ? hasPrefix(nn, prefix, false) : nn == name))
+            list.add(share(n));
+    };
+    TXmlNode* start = firstRaw();
+    while (start && start->nodeType() != ELEMENT_NODE)
+        start = start->nextRaw();
+    for (TXmlNode* n = start; n; n = n->nextRaw())
+        preorder(n, visit);
+    return list;
+}
+
+TXmlElementPtr TXmlDocument::createElement(const std::u16string& name) {
+    if (!isXmlName(name))
+        throw TXmlDOMException(TXmlDOMException::INVALID_CHARACTER_ERR);
+    return std::make_shared<TXmlElement>(owner_, name);
+}
+
+TXmlNodePtr TXmlDocument::createTextNode(const std::u16string& text) {
+    return std::make_shared<TXmlText>(owner_, text);
+}
+
+TXmlNodePtr TXmlDocument::createCDATASection(const std::u16string& text) {
+    return std::make_shared<TXmlCDataSection>(owner_, text);
+}
+
+TXmlNodePtr TXmlDocument::createComment(const std::u16string& text) {
+    return std::make_shared<TXmlComment>(owner_, text);
+}
+
+TXmlNodePtr TXmlDocument::createProcessingInstruction(const std::u16string& target,
+                                                      const std::u16string& data) {
+    if (!isXmlName(target))
+        throw TXmlDOMException(TXmlDOMException::INVALID_CHARACTER_ERR);
+    return std::make_shared<TXmlProcessingInstruction>(owner_, target, data);
+}
+
+TXmlNodePtr TXmlDocument::createDocumentFragment() {
+    return std::make_shared<TXmlDocumentFragment>(owner_);
+}
+
+TXmlElementPtr TXmlDocument::appendElement(const TXmlNodePtr& parent, const std::u16string& name) {
+    TXmlElementPtr e = createElement(name);
+    if (!parent)
+        throw TXmlDOMException(TXmlDOMException::HIERARCHY_REQUEST_ERR);
+    parent->appendChild(e);
+    return e;
+}
+
+TXmlNodePtr TXmlDocument::appendText(const TXmlNodePtr& parent, const std::u16string& text) {
+    if (!parent)
+        throw TXmlDOMException(TXmlDOMException::HIERARCHY_REQUEST_ERR);
+    return parent->appendChild(createTextNode(text));
+}
+
+TXmlNodePtr TXmlDocument::appendCDATASection(const TXmlNodePtr& parent,
+                                             const std::u16string& text) {
+    if (!parent)
+        throw TXmlDOMException(TXmlDOMException::HIERARCHY_REQUEST_ERR);
+    return parent->appendChild(createCDATASection(text));
+}
+
+// ---------------------------------------------------------------------------
+// TXmlTreeBuilder: the reader has checked names and nesting already, so nodes
+// are linked directly, without the checks of the public insert operations.
+
+TXmlTreeBuilder::TXmlTreeBuilder(TXmlDocument& document)
+    : doc_(document), owner_(std::static_pointer_cast<TXmlDocument>(document.shared_from_this())),
+      open_(&document) {}
+
+void TXmlTreeBuilder::add(TXmlNodePtr node) {
+    open_->linkBefore(std::move(node), nullptr);
+}
+
+void TXmlTreeBuilder::startElement(const std::u16string& name, std::vector<TXmlAttr>&& attrs,
+                                   bool empty) {
+    auto e = std::make_shared<TXmlElement>(owner_, name);
+    if (!attrs.empty()) {
+        e->attrs_.attrs_.reserve(attrs.size());
+        for (auto& a : attrs)
+            e->appendAttribute(std::move(a.name), std::move(a.value));
+    }
+    TXmlNode* raw = e.get();
+    add(std::move(e));
+    if (!empty)
+        open_ = raw;
+}
+
+void TXmlTreeBuilder::endElement() {
+    if (open_ != &doc_ && open_->parent_)
+        open_ = open_->parent_;
+}
+
+void TXmlTreeBuilder::text(std::u16string&& data) {
+    add(std::make_shared<TXmlText>(owner_, std::move(data)));
+}
+
+void TXmlTreeBuilder::cdata(std::u16string&& data) {
+    add(std::make_shared<TXmlCDataSection>(owner_, std::move(data)));
+}
+
+void TXmlTreeBuilder::comment(std::u16string&& data) {
+    add(std::make_shared<TXmlComment>(owner_, std::move(data)));
+}
+
+void TXmlTreeBuilder::processingInstruction(const std::u16string& target, std::u16string&& data) {
+    add(std::make_shared<TXmlProcessingInstruction>(owner_, target, std::move(data)));
+}
+
+void TXmlTreeBuilder::startDocType(const std::u16string& name, const std::u16string& publicId,
+                                   const std::u16string& systemId) {
+    auto d = std::make_shared<TXmlDocumentType>(owner_, name, publicId, systemId);
+    TXmlNode* raw = d.get();
+    add(std::move(d));
+    open_ = raw;
+}
+
+void TXmlTreeBuilder::declaration(TXmlDeclKind kind, std::u16string&& markup) {
+    add(std::make_shared<TXmlDeclaration>(owner_, kind, std::move(markup)));
+}
+
+void TXmlTreeBuilder::endDocType() {
+    endElement();
+}
+
+// ---------------------------------------------------------------------------
+// TXmlObjModel
+
+TXmlObjModel::TXmlObjModel() : doc_(TXmlDocument::create()) {
+    doc_->settings().IgnoreCase = true;
+}
+
+TXmlObjModel::~TXmlObjModel() {
+    for (const auto& f : tempFiles_)
+        std::remove(f.c_str());
+}
+
+// The reader arrives separately; until then a load records that it cannot read.
+bool TXmlObjModel::loadFromSource(const std::string&) {
+    doc_->clear();
+    errors_.assign(1, u"The XML reader is not available yet");
+    return false;
+}
+
+bool TXmlObjModel::loadFromMemory(const char*, std::size_t) {
+    doc_->clear();
+    errors_.assign(1, u"The XML reader is not available yet");
+    return false;
+}
+
+std::u16string TXmlObjModel::xmlText() const {
+    return ::xmlText(*doc_);
+}
+
+bool TXmlObjModel::saveToSource(const std::string& destination) {
+    return ::saveToSource(*doc_, destination, userName_, password_, &errors_);
+}
+
+// ---------------------------------------------------------------------------
+// Null-safe navigation
+
+TXmlNodePtr firstChildOf(const TXmlNodePtr& node) {
+    return node ? node->firstChild() : nullptr;
+}
+TXmlNodePtr lastChildOf(const TXmlNodePtr& node) {
+    return node ? node->lastChild() : nullptr;
+}
+TXmlNodePtr nextSiblingOf(const TXmlNodePtr& node) {
+    return node ? node->nextSibling() : nullptr;
+}
+TXmlNodePtr parentOf(const TXmlNodePtr& node) {
+    return node ? node->parentNode() : nullptr;
+}
+
+TXmlNodePtr childAt(const TXmlNodePtr& node, long i) {
+    if (!node || i < 0)
+        return nullptr;
+    TXmlNode* c = node->firstRaw();
+    for (; c && i > 0; --i)
+        c = c->nextRaw();
+    return share(c);
+}
+
+std::u16string textOf(const TXmlNodePtr& node) {
+    return node ? node->text() : std::u16string();
+}
+
+TXmlNodeList selectNodesOf(const TXmlNodePtr& node, const std::u16string& name) {
+    return node ? node->selectNodes(name) : TXmlNodeList();
+}
+
+TXmlElementPtr asElement(const TXmlNodePtr& node) {
+    return node && node->nodeType() == ELEMENT_NODE ? std::static_pointer_cast<TXmlElement>(node)
+                                                    : nullptr;
+}
+
+std::u16string attributeOf(const TXmlNodePtr& node, const std::u16string& name) {
+    auto e = asElement(node);
+    return e ? e->getAttribute(name) : std::u16string();
+}

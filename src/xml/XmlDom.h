@@ -1,0 +1,551 @@
+#pragma once
+// The in-memory XML document: nodes, the document, and TXmlObjModel, the
+// component that owns the feed document, loads it and writes it back.
+//
+// Ownership. Nodes are reference counted (TXmlNodePtr). A parent holds its
+// children; the parent link is not owning. Node lists and attribute maps hold
+// references to their members, so a node removed from the tree stays alive
+// while anyone holds it. Every node keeps a weak link to its document:
+// ownerDocument() is null once the document is gone.
+//
+// Missing nodes. Navigation from a missing (null) node yields a missing node,
+// and the text of a missing node is empty. Members cannot be called on null,
+// so code above the engine walks the tree with the null-safe free functions at
+// the end of this header (firstChildOf, nextSiblingOf, childAt, textOf, ...).
+//
+// Names. The name match of selectNodes, getNamedItem, getAttribute,
+// setAttribute and TXmlElement::getElementsByTagName compares code unit for
+// code unit, folding the ASCII letters a-z to upper case when the document's
+// IgnoreCase is on. TXmlDocument::getElementsByTagName always compares
+// exactly.
+//
+// Walks over the tree (text, queries, copies, the writer, destruction) use no
+// recursion, so any depth of nesting is safe.
+
+#include "XmlParser.h"
+#include "XmlTypes.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class TXmlNode;
+class TXmlElement;
+class TXmlAttribute;
+class TXmlDocument;
+using TXmlNodePtr = std::shared_ptr<TXmlNode>;
+using TXmlElementPtr = std::shared_ptr<TXmlElement>;
+using TXmlAttributePtr = std::shared_ptr<TXmlAttribute>;
+using TXmlDocumentPtr = std::shared_ptr<TXmlDocument>;
+
+// W3C DOM node type numbers; the two markup declarations without a DOM number
+// get the next free ones.
+enum TXmlNodeType {
+    ELEMENT_NODE = 1,
+    ATTRIBUTE_NODE = 2,
+    TEXT_NODE = 3,
+    CDATA_SECTION_NODE = 4,
+    ENTITY_REFERENCE_NODE = 5,
+    ENTITY_NODE = 6, // an <!ENTITY> declaration inside a document type
+    PROCESSING_INSTRUCTION_NODE = 7,
+    COMMENT_NODE = 8,
+    DOCUMENT_NODE = 9,
+    DOCUMENT_TYPE_NODE = 10,
+    DOCUMENT_FRAGMENT_NODE = 11,
+    NOTATION_NODE = 12,     // a <!NOTATION> declaration
+    ELEMENT_DECL_NODE = 13, // an <!ELEMENT> declaration
+    ATTLIST_DECL_NODE = 14, // an <!ATTLIST> declaration
+};
+
+// A snapshot of nodes: later tree changes do not alter it.
+class TXmlNodeList {
+public:
+    TXmlNodeList() = default;
+    explicit TXmlNodeList(std::vector<TXmlNodePtr> nodes) : nodes_(std::move(nodes)) {}
+
+    long length() const { return static_cast<long>(nodes_.size()); }
+    // Null when i is negative or not below length().
+    TXmlNodePtr item(long i) const;
+
+    const std::vector<TXmlNodePtr>& nodes() const { return nodes_; }
+    void add(TXmlNodePtr node) { nodes_.push_back(std::move(node)); }
+
+private:
+    std::vector<TXmlNodePtr> nodes_;
+};
+
+// The ordered attributes of one element.
+class TXmlNamedNodeMap {
+public:
+    long length() const { return static_cast<long>(attrs_.size()); }
+    TXmlAttributePtr item(long i) const;
+    // The first attribute whose name passes the name match; "*" gives the
+    // first attribute; null when none.
+    TXmlAttributePtr getNamedItem(const std::u16string& name) const;
+    const std::vector<TXmlAttributePtr>& items() const { return attrs_; }
+
+private:
+    friend class TXmlElement;
+    friend class TXmlTreeBuilder;
+    explicit TXmlNamedNodeMap(const TXmlElement* owner) : owner_(owner) {}
+    const TXmlElement* owner_;
+    std::vector<TXmlAttributePtr> attrs_;
+};
+
+class TXmlNode : public std::enable_shared_from_this<TXmlNode> {
+public:
+    virtual ~TXmlNode();
+    TXmlNode(const TXmlNode&) = delete;
+    TXmlNode& operator=(const TXmlNode&) = delete;
+
+    TXmlNodeType nodeType() const { return type_; }
+    virtual const std::u16string& nodeName() const;
+    virtual const std::u16string& nodeValue() const;
+    // Changes the value of character data, processing instructions and
+    // attributes; ignored by the other kinds.
+    virtual void setNodeValue(std::u16string value);
+
+    // The document this node belongs to (the document itself for a
+    // document); null once that document is destroyed.
+    TXmlDocumentPtr ownerDocument() const;
+    // Null for the document and for detached nodes; an attribute's parent is
+    // its element.
+    TXmlNodePtr parentNode() const;
+    TXmlNodeList childNodes() const;
+    TXmlNodePtr firstChild() const { return first_; }
+    TXmlNodePtr lastChild() const;
+    TXmlNodePtr nextSibling() const { return next_; }
+    TXmlNodePtr previousSibling() const;
+    bool hasChildNodes() const { return first_ != nullptr; }
+    virtual bool hasAttributes() const { return false; }
+    // Null for every node but an element that has had an attribute.
+    virtual const TXmlNamedNodeMap* attributes() const { return nullptr; }
+
+    // Every text and CDATA value of this node and its descendants in document
+    // order, one space between non-empty pieces.
+    std::u16string text() const;
+    // One plain name: the direct child elements passing the name match. "*"
+    // gives all child elements and "/" the document. Any other expression
+    // gives an empty list.
+    TXmlNodeList selectNodes(const std::u16string& expr) const;
+
+    // The new node must not be null. A document fragment is not inserted
+    // itself: deep copies of its children are. A node that still has a parent
+    // is detached from it first. DOM errors: 3 when this node cannot hold
+    // children or the new node cannot be a child here (a document, an
+    // attribute, this node or one of its ancestors), 4 when the new node
+    // belongs to another document, 8 when ref/old is not a child.
+    TXmlNodePtr appendChild(const TXmlNodePtr& child);
+    TXmlNodePtr insertBefore(const TXmlNodePtr& newChild, const TXmlNodePtr& ref);
+    TXmlNodePtr removeChild(const TXmlNodePtr& child);
+    TXmlNodePtr replaceChild(const TXmlNodePtr& newChild, const TXmlNodePtr& oldChild);
+
+    // A copy owned by the same document, without parent; deep copies the
+    // children too. An element's copy has copies of its attributes.
+    TXmlNodePtr cloneNode(bool deep) const;
+
+    // Internal: raw links for the engine's own walks.
+    TXmlNode* parentRaw() const { return parent_; }
+    TXmlNode* firstRaw() const { return first_.get(); }
+    TXmlNode* lastRaw() const { return last_; }
+    TXmlNode* nextRaw() const { return next_.get(); }
+
+protected:
+    TXmlNode(TXmlNodeType type, const std::weak_ptr<TXmlDocument>& owner)
+        : type_(type), owner_(owner) {}
+    // A copy of this node alone: kind, name, value, attributes.
+    virtual TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const = 0;
+    bool canHoldChildren() const;
+    bool sameDocument(const TXmlNode& other) const;
+    bool ignoreCase() const;
+
+private:
+    friend class TXmlDocument;
+    friend class TXmlElement;
+    friend class TXmlNamedNodeMap;
+    friend class TXmlTreeBuilder;
+    void checkInsert(const TXmlNodePtr& child) const;
+    void linkBefore(TXmlNodePtr child, TXmlNode* ref);
+    void unlink(TXmlNode* child);
+
+    TXmlNodeType type_;
+    std::weak_ptr<TXmlDocument> owner_;
+    TXmlNode* parent_ = nullptr;
+    TXmlNode* prev_ = nullptr;
+    TXmlNodePtr next_;
+    TXmlNodePtr first_;
+    TXmlNode* last_ = nullptr;
+};
+
+class TXmlElement : public TXmlNode {
+public:
+    const std::u16string& nodeName() const override { return name_; }
+    bool hasAttributes() const override { return !attrs_.attrs_.empty(); }
+    const TXmlNamedNodeMap* attributes() const override { return hasMap_ ? &attrs_ : nullptr; }
+
+    // Empty when there is no such attribute.
+    std::u16string getAttribute(const std::u16string& name) const;
+    // Removes an attribute passing the name match, then appends the new one
+    // last, so re-setting an attribute moves it to the end.
+    void setAttribute(const std::u16string& name, const std::u16string& value);
+    // Descendants (not this element) whose local name (after the first ":")
+    // passes the name match; "*" gives all, "prefix:*" those with the prefix.
+    TXmlNodeList getElementsByTagName(const std::u16string& name) const;
+
+    TXmlElement(const std::weak_ptr<TXmlDocument>& owner, std::u16string name)
+        : TXmlNode(ELEMENT_NODE, owner), name_(std::move(name)) {}
+    ~TXmlElement() override;
+    // Appends an attribute without looking for an existing one (the reader
+    // has already rejected repeated names).
+    void appendAttribute(std::u16string name, std::u16string value);
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+
+private:
+    friend class TXmlTreeBuilder;
+    std::u16string name_;
+    // The map exists (attributes() not null) once the first attribute came.
+    TXmlNamedNodeMap attrs_{this};
+    bool hasMap_ = false;
+};
+
+class TXmlAttribute : public TXmlNode {
+public:
+    TXmlAttribute(const std::weak_ptr<TXmlDocument>& owner, std::u16string name,
+                  std::u16string value)
+        : TXmlNode(ATTRIBUTE_NODE, owner), name_(std::move(name)), value_(std::move(value)) {}
+    const std::u16string& nodeName() const override { return name_; }
+    const std::u16string& nodeValue() const override { return value_; }
+    void setNodeValue(std::u16string value) override { value_ = std::move(value); }
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+
+private:
+    friend class TXmlElement;
+    friend class TXmlNamedNodeMap;
+    std::u16string name_;
+    std::u16string value_;
+};
+
+class TXmlCharacterData : public TXmlNode {
+public:
+    const std::u16string& nodeValue() const override { return data_; }
+    void setNodeValue(std::u16string value) override { data_ = std::move(value); }
+
+protected:
+    TXmlCharacterData(TXmlNodeType type, const std::weak_ptr<TXmlDocument>& owner,
+                      std::u16string data)
+        : TXmlNode(type, owner), data_(std::move(data)) {}
+
+private:
+    std::u16string data_;
+};
+
+class TXmlText : public TXmlCharacterData {
+public:
+    TXmlText(const std::weak_ptr<TXmlDocument>& owner, std::u16string data)
+        : TXmlCharacterData(TEXT_NODE, owner, std::move(data)) {}
+    const std::u16string& nodeName() const override;
+
+protected:
+    TXmlText(TXmlNodeType type, const std::weak_ptr<TXmlDocument>& owner, std::u16string data)
+        : TXmlCharacterData(type, owner, std::move(data)) {}
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+};
+
+// Counts as text for text(), being a TXmlText.
+class TXmlCDataSection : public TXmlText {
+public:
+    TXmlCDataSection(const std::weak_ptr<TXmlDocument>& owner, std::u16string data)
+        : TXmlText(CDATA_SECTION_NODE, owner, std::move(data)) {}
+    const std::u16string& nodeName() const override;
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+};
+
+class TXmlComment : public TXmlCharacterData {
+public:
+    TXmlComment(const std::weak_ptr<TXmlDocument>& owner, std::u16string data)
+        : TXmlCharacterData(COMMENT_NODE, owner, std::move(data)) {}
+    const std::u16string& nodeName() const override;
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+};
+
+class TXmlEntityReference : public TXmlNode {
+public:
+    TXmlEntityReference(const std::weak_ptr<TXmlDocument>& owner, std::u16string name)
+        : TXmlNode(ENTITY_REFERENCE_NODE, owner), name_(std::move(name)) {}
+    const std::u16string& nodeName() const override { return name_; }
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+
+private:
+    std::u16string name_;
+};
+
+// nodeName is the target, nodeValue the data.
+class TXmlProcessingInstruction : public TXmlNode {
+public:
+    TXmlProcessingInstruction(const std::weak_ptr<TXmlDocument>& owner, std::u16string target,
+                              std::u16string data)
+        : TXmlNode(PROCESSING_INSTRUCTION_NODE, owner), target_(std::move(target)),
+          data_(std::move(data)) {}
+    const std::u16string& nodeName() const override { return target_; }
+    const std::u16string& nodeValue() const override { return data_; }
+    void setNodeValue(std::u16string value) override { data_ = std::move(value); }
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+
+private:
+    std::u16string target_;
+    std::u16string data_;
+};
+
+// The declarations of the internal subset are its children
+// (TXmlDeclaration, comments, processing instructions).
+class TXmlDocumentType : public TXmlNode {
+public:
+    TXmlDocumentType(const std::weak_ptr<TXmlDocument>& owner, std::u16string name,
+                     std::u16string publicId, std::u16string systemId)
+        : TXmlNode(DOCUMENT_TYPE_NODE, owner), name_(std::move(name)),
+          publicId_(std::move(publicId)), systemId_(std::move(systemId)) {}
+    const std::u16string& nodeName() const override { return name_; }
+    const std::u16string& publicId() const { return publicId_; }
+    const std::u16string& systemId() const { return systemId_; }
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+
+private:
+    std::u16string name_;
+    std::u16string publicId_;
+    std::u16string systemId_;
+};
+
+// One markup declaration of a document type, kept as its markup text
+// (nodeValue), e.g. <!ENTITY a "b">. nodeType is ELEMENT_DECL_NODE,
+// ATTLIST_DECL_NODE, ENTITY_NODE or NOTATION_NODE.
+class TXmlDeclaration : public TXmlNode {
+public:
+    TXmlDeclaration(const std::weak_ptr<TXmlDocument>& owner, TXmlDeclKind kind,
+                    std::u16string markup);
+    TXmlDeclKind kind() const { return kind_; }
+    const std::u16string& nodeName() const override;
+    const std::u16string& nodeValue() const override { return markup_; }
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+
+private:
+    TXmlDeclKind kind_;
+    std::u16string markup_;
+};
+
+class TXmlDocumentFragment : public TXmlNode {
+public:
+    explicit TXmlDocumentFragment(const std::weak_ptr<TXmlDocument>& owner)
+        : TXmlNode(DOCUMENT_FRAGMENT_NODE, owner) {}
+    const std::u16string& nodeName() const override;
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+};
+
+// The document's own switches: the name match and the writer's settings.
+struct TXmlDocumentSettings {
+    bool IgnoreCase = false;
+    std::u16string IdAttribute = u"id";
+    bool FormattedOutput = true;
+    TXmlLineBreakMode LineBreakMode = lbmCR;
+    bool LineBreakCharReplace = false;
+    TXmlCharEncoding OutCharSet = ceISO88591;
+    bool WriteUTF8Signature = false;
+};
+
+class TXmlDocument : public TXmlNode {
+public:
+    // Documents live in shared pointers; make one with create().
+    static TXmlDocumentPtr create();
+
+    const std::u16string& nodeName() const override;
+    TXmlDocumentSettings& settings() { return settings_; }
+    const TXmlDocumentSettings& settings() const { return settings_; }
+
+    // The first child that is an element; null when there is none.
+    TXmlElementPtr documentElement() const;
+    // The document element, its following siblings and all their descendants
+    // in document order whose name equals name exactly (never folded); "*"
+    // gives all elements, "prefix:*" those with that prefix.
+    TXmlNodeList getElementsByTagName(const std::u16string& name) const;
+
+    // DOM error 5 on an empty name or one that is not an XML name.
+    TXmlElementPtr createElement(const std::u16string& name);
+    TXmlNodePtr createTextNode(const std::u16string& text);
+    TXmlNodePtr createCDATASection(const std::u16string& text);
+    TXmlNodePtr createComment(const std::u16string& text);
+    // DOM error 5 on an empty or invalid target.
+    TXmlNodePtr createProcessingInstruction(const std::u16string& target,
+                                            const std::u16string& data);
+    TXmlNodePtr createDocumentFragment();
+
+    // create..., then appendChild on parent; they return the new node.
+    TXmlElementPtr appendElement(const TXmlNodePtr& parent, const std::u16string& name);
+    TXmlNodePtr appendText(const TXmlNodePtr& parent, const std::u16string& text);
+    TXmlNodePtr appendCDATASection(const TXmlNodePtr& parent, const std::u16string& text);
+
+    // Releases every child.
+    void clear();
+
+    TXmlDocument() : TXmlNode(DOCUMENT_NODE, {}) {}
+
+protected:
+    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+
+private:
+    TXmlDocumentSettings settings_;
+};
+
+// The reader's sink that turns each structure into a node of the document:
+// appended to the innermost open element (the document at first).
+class TXmlTreeBuilder : public TXmlReaderSink {
+public:
+    explicit TXmlTreeBuilder(TXmlDocument& document);
+
+    void startElement(const std::u16string& name, std::vector<TXmlAttr>&& attrs,
+                      bool empty) override;
+    void endElement() override;
+    void text(std::u16string&& data) override;
+    void cdata(std::u16string&& data) override;
+    void comment(std::u16string&& data) override;
+    void processingInstruction(const std::u16string& target, std::u16string&& data) override;
+    void startDocType(const std::u16string& name, const std::u16string& publicId,
+                      const std::u16string& systemId) override;
+    void declaration(TXmlDeclKind kind, std::u16string&& markup) override;
+    void endDocType() override;
+
+private:
+    void add(TXmlNodePtr node);
+    TXmlDocument& doc_;
+    std::weak_ptr<TXmlDocument> owner_;
+    TXmlNode* open_;
+};
+
+// A local destination that cannot be written; what() is "Cannot create file "
+// and the path (UTF-8).
+class EXmlCreateFileError : public std::runtime_error {
+public:
+    explicit EXmlCreateFileError(const std::string& path)
+        : std::runtime_error("Cannot create file " + path) {}
+};
+
+// A character the ISO-8859-1 encoder cannot take. The writer reduces text to
+// what the output encoding holds first, so only direct use of the encoder
+// meets it.
+class EXmlConvertError : public std::runtime_error {
+public:
+    EXmlConvertError() : std::runtime_error("Cannot convert UCS-4 character to ISO-8859-1") {}
+};
+
+// A load with RaiseErrors on that recorded errors throws this; what() is the
+// first line of the error list (UTF-8).
+class EXmlParserError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The component that owns one document. A new TXmlObjModel carries the values
+// the program runs with: BufferSize 8192, NormalizeData on, IgnoreCase on,
+// IdAttribute "id", RaiseErrors off, FormattedOutput on, LineBreakMode lbmCR,
+// LineBreakCharReplace off, OutCharSet ceISO88591, WriteUTF8Signature off.
+class TXmlObjModel {
+public:
+    TXmlObjModel();
+    // Deletes the temporary files made for internet sources.
+    ~TXmlObjModel();
+    TXmlObjModel(const TXmlObjModel&) = delete;
+    TXmlObjModel& operator=(const TXmlObjModel&) = delete;
+
+    // The same document object for the whole life of the component.
+    const TXmlDocumentPtr& document() const { return doc_; }
+    // The messages of the last load.
+    const TXmlErrorList& errorList() const { return errors_; }
+
+    // Both empty the document and the error list first and return true when
+    // the load recorded no error. A parse error keeps the nodes built before
+    // it; a source that cannot be opened or a DOM error leaves the document
+    // empty. loadFromSource takes a path, "file://", "http://" or "ftp://" and
+    // sets OutCharSet to the encoding read (unless the source could not be
+    // opened); loadFromMemory reads the buffer in place and keeps OutCharSet.
+    bool loadFromSource(const std::string& source);
+    bool loadFromMemory(const char* bytes, std::size_t length);
+
+    // The whole document as text (see XmlWriter.h).
+    std::u16string xmlText() const;
+    // Writes the document to a local path or "file://" name (replacing the
+    // file whole, or throwing EXmlCreateFileError and leaving it as it was)
+    // or to an "ftp://" location (false when the store failed).
+    bool saveToSource(const std::string& destination);
+
+    std::size_t BufferSize() const { return bufferSize_; }
+    void setBufferSize(std::size_t v) { bufferSize_ = v; }
+    bool NormalizeData() const { return normalizeData_; }
+    void setNormalizeData(bool v) { normalizeData_ = v; }
+    bool IgnoreCase() const { return doc_->settings().IgnoreCase; }
+    void setIgnoreCase(bool v) { doc_->settings().IgnoreCase = v; }
+    const std::u16string& IdAttribute() const { return doc_->settings().IdAttribute; }
+    void setIdAttribute(const std::u16string& v) { doc_->settings().IdAttribute = v; }
+    bool RaiseErrors() const { return raiseErrors_; }
+    void setRaiseErrors(bool v) { raiseErrors_ = v; }
+    bool FormattedOutput() const { return doc_->settings().FormattedOutput; }
+    void setFormattedOutput(bool v) { doc_->settings().FormattedOutput = v; }
+    TXmlLineBreakMode LineBreakMode() const { return doc_->settings().LineBreakMode; }
+    void setLineBreakMode(TXmlLineBreakMode v) { doc_->settings().LineBreakMode = v; }
+    bool LineBreakCharReplace() const { return doc_->settings().LineBreakCharReplace; }
+    void setLineBreakCharReplace(bool v) { doc_->settings().LineBreakCharReplace = v; }
+    TXmlCharEncoding OutCharSet() const { return doc_->settings().OutCharSet; }
+    void setOutCharSet(TXmlCharEncoding v) { doc_->settings().OutCharSet = v; }
+    bool WriteUTF8Signature() const { return doc_->settings().WriteUTF8Signature; }
+    void setWriteUTF8Signature(bool v) { doc_->settings().WriteUTF8Signature = v; }
+    const std::string& UserName() const { return userName_; }
+    void setUserName(const std::string& v) { userName_ = v; }
+    const std::string& Password() const { return password_; }
+    void setPassword(const std::string& v) { password_ = v; }
+    using PreserveSpaceHandler = std::function<bool(const std::u16string& elementName)>;
+    const PreserveSpaceHandler& OnPreserveSpace() const { return onPreserveSpace_; }
+    void setOnPreserveSpace(PreserveSpaceHandler v) { onPreserveSpace_ = std::move(v); }
+
+private:
+    TXmlDocumentPtr doc_;
+    TXmlErrorList errors_;
+    std::vector<std::string> tempFiles_;
+    std::size_t bufferSize_ = 8192;
+    bool normalizeData_ = true;
+    bool raiseErrors_ = false;
+    std::string userName_ = "anonymous";
+    std::string password_ = "quillo@localhost";
+    PreserveSpaceHandler onPreserveSpace_;
+};
+
+// Null-safe navigation: a null node gives null, an empty text or an empty list.
+TXmlNodePtr firstChildOf(const TXmlNodePtr& node);
+TXmlNodePtr lastChildOf(const TXmlNodePtr& node);
+TXmlNodePtr nextSiblingOf(const TXmlNodePtr& node);
+TXmlNodePtr parentOf(const TXmlNodePtr& node);
+// The i-th child from 0; null when out of range.
+TXmlNodePtr childAt(const TXmlNodePtr& node, long i);
+std::u16string textOf(const TXmlNodePtr& node);
+TXmlNodeList selectNodesOf(const TXmlNodePtr& node, const std::u16string& name);
+// The element behind a node, or null when it is missing or not an element.
+TXmlElementPtr asElement(const TXmlNodePtr& node);
+// Empty when the node is missing, not an element or lacks the attribute.
+std::u16string attributeOf(const TXmlNodePtr& node, const std::u16string& name);

@@ -1,0 +1,43 @@
+#pragma once
+// The writer: the document as text, its bytes, and saving to a destination.
+//
+// What comes out is always well-formed XML 1.0 that reads back with the same
+// text: characters XML 1.0 does not allow are left out, a character above
+// U+FFFF is one character reference, a CDATA section is split where its text
+// holds "]]>" or a character the output encoding cannot hold.
+
+#include "XmlDom.h"
+
+#include <string>
+#include <string_view>
+
+// For a document: the text of each child, joined by CR LF. For another node:
+// its own markup, an element being laid out as the root is.
+std::u16string xmlText(const TXmlNode& node);
+
+// The encoding a document's bytes are written in: OutCharSet, except that
+// ISO-8859-1 and UTF-8 follow the document's XML declaration, because that is
+// how the file will be decoded when it is read again (a declaration naming
+// ISO-8859-1 gives ISO-8859-1, any other or none gives UTF-8).
+TXmlCharEncoding outputEncoding(const TXmlDocument& document);
+
+// Encodes text. ISO-8859-1 (and ceUnknown) throws EXmlConvertError on a
+// character above U+00FF; the UTF-16 forms start with their byte order mark,
+// UTF-8 only when signature is true.
+std::string encodeXmlText(std::u16string_view text, TXmlCharEncoding encoding, bool signature);
+
+// The bytes of a feed file: xmlText in outputEncoding.
+std::string xmlBytes(const TXmlDocument& document);
+
+// Replaces the file at path with bytes, whole or not at all: a temporary file
+// beside the target is renamed over it, keeping the target's permissions and
+// following a symbolic link to the file it names. Throws EXmlCreateFileError
+// (naming path) when the target or its directory cannot be written; the old
+// content then stays.
+void writeFileWhole(const std::string& path, std::string_view bytes);
+
+// saveToSource of TXmlObjModel: a local path or "file://" name is written
+// with writeFileWhole and gives true; an "ftp://" destination gives the result
+// of the FTP store, whose failures go to errors (when given).
+bool saveToSource(const TXmlDocument& document, const std::string& destination,
+                  const std::string& userName, const std::string& password, TXmlErrorList* errors);
