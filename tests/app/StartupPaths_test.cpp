@@ -1,0 +1,92 @@
+#include "app/ProgramDir.h"
+#include "app/StartupPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(StartupPaths, FeedPathFromArgument) {
+    const QString prog = "/opt/quillo/";
+    const struct {
+        const char* argument;
+        QString expected;
+    } cases[] = {
+        {"", ""},
+        {"news.xml", "/opt/quillo/news.xml"},
+        {"sub/news.xml", "/opt/quillo/sub/news.xml"},
+        {"/home/me/news.xml", "/home/me/news.xml"},
+        {"C:\\Feeds\\news.xml", "C:\\Feeds\\news.xml"},
+        {"http://example.org/feed.xml", "http://example.org/feed.xml"},
+        {"NEWS.XML", ""},
+        {"news.rss", ""},
+        {"-v", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(feedPathFromArgument(c.argument, prog), c.expected) << c.argument;
+}
+
+TEST(StartupPaths, DerivedPaths) {
+    EXPECT_EQ(settingsFilePath("/opt/q/"), "/opt/q/quillo.ini");
+    EXPECT_EQ(basePathOf("/feeds/news.xml"), "/feeds/news");
+    EXPECT_EQ(basePathOf("/feeds/news"), "/feeds/");
+    EXPECT_EQ(basePathOf("ab"), "");
+    EXPECT_EQ(backupPathOf("/feeds/news.rss"), "/feeds/news.bak");
+    EXPECT_EQ(damagedCopyPathOf("/feeds/news.xml"), "/feeds/news.damaged.xml");
+    EXPECT_EQ(defaultFileNameOf("/feeds/news.xml"), "news.xml");
+    EXPECT_EQ(defaultFileNameOf("/feeds/news.rss"), "news.xml");
+    EXPECT_EQ(defaultFileNameOf("/feeds/newsfeed"), "news.xml");
+    EXPECT_EQ(defaultFileNameOf("/opt/q/Default.xml"), "Default.xml");
+}
+
+TEST(StartupPaths, FtpSitesRoundTripWithCrLf) {
+    QTemporaryDir dir;
+    const QString prog = dir.path() + "/";
+    EXPECT_TRUE(readFtpSites(prog).isEmpty());
+    writeFtpSites(prog, {"ftp.a.org/pub", QString::fromUtf8("ftp.b.org/n\xC3\xA9ws")});
+    QFile f(prog + "ftpsites.txt");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "ftp.a.org/pub\r\nftp.b.org/n\xC3\xA9ws\r\n");
+    EXPECT_EQ(readFtpSites(prog),
+              QStringList({"ftp.a.org/pub", QString::fromUtf8("ftp.b.org/n\xC3\xA9ws")}));
+}
+
+TEST(StartupPaths, FtpSitesReadAnyLineBreak) {
+    QTemporaryDir dir;
+    const QString prog = dir.path() + "/";
+    const struct {
+        QByteArray bytes;
+        QStringList expected;
+    } cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\nb\rc\r\nd", {"a", "b", "c", "d"}},
+        {"a\r\n\r\nb\n", {"a", "", "b"}},
+    };
+    for (const auto& c : cases) {
+        QFile f(prog + "ftpsites.txt");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        EXPECT_EQ(readFtpSites(prog), c.expected) << c.bytes.toStdString();
+    }
+}
+
+TEST(ProgramDir, HomeVariableWinsAndGetsATrailingSlash) {
+    QTemporaryDir dir;
+    const QString home = dir.path() + "/home";
+    qputenv("QUILLO_HOME", home.toUtf8());
+    EXPECT_EQ(resolveProgramDirectory(), home + "/");
+    EXPECT_TRUE(QDir(home).exists());
+    qputenv("QUILLO_HOME", (home + "/").toUtf8());
+    EXPECT_EQ(resolveProgramDirectory(), home + "/");
+    qunsetenv("QUILLO_HOME");
+    const QString fallback = resolveProgramDirectory();
+    EXPECT_TRUE(fallback.endsWith('/'));
+    EXPECT_TRUE(QDir(fallback).exists());
+}
+
+} // namespace
