@@ -673,17 +673,47 @@ TXmlObjModel::~TXmlObjModel() {
         std::remove(f.c_str());
 }
 
-// The reader arrives separately; until then a load records that it cannot read.
-bool TXmlObjModel::loadFromSource(const std::string&) {
+template <typename Run> bool TXmlObjModel::load(Run run, bool fromSource) {
     doc_->clear();
-    errors_.assign(1, u"The XML reader is not available yet");
-    return false;
+    errors_.clear();
+    TXmlReaderSettings rs;
+    rs.bufferSize = bufferSize_;
+    rs.normalizeData = normalizeData_;
+    rs.onPreserveSpace = onPreserveSpace_;
+    rs.userName = userName_;
+    rs.password = password_;
+    TXmlTreeBuilder builder(*doc_);
+    bool failed = false;
+    {
+        TXmlParser parser(rs, builder, errors_, tempFiles_);
+        try {
+            run(parser);
+        } catch (const TXmlDOMException&) {
+            failed = true;
+        } catch (const std::bad_alloc&) {
+            errors_.push_back(u"Out of memory");
+            failed = true;
+        }
+        if (fromSource && !parser.sourceOpened())
+            failed = true;
+        else if (fromSource)
+            doc_->settings().OutCharSet = parser.encoding();
+    }
+    if (failed)
+        doc_->clear();
+    bool ok = !failed && errors_.empty();
+    if (!ok && raiseErrors_)
+        throw EXmlParserError(errors_.empty() ? std::string()
+                                              : encodeXmlText(errors_.front(), ceUTF8, false));
+    return ok;
 }
 
-bool TXmlObjModel::loadFromMemory(const char*, std::size_t) {
-    doc_->clear();
-    errors_.assign(1, u"The XML reader is not available yet");
-    return false;
+bool TXmlObjModel::loadFromSource(const std::string& source) {
+    return load([&source](TXmlParser& p) { p.parseSource(source); }, true);
+}
+
+bool TXmlObjModel::loadFromMemory(const char* bytes, std::size_t length) {
+    return load([bytes, length](TXmlParser& p) { p.parseMemory(bytes, length); }, false);
 }
 
 std::u16string TXmlObjModel::xmlText() const {

@@ -525,6 +525,8 @@ public:
     void setOnPreserveSpace(PreserveSpaceHandler v) { onPreserveSpace_ = std::move(v); }
 
 private:
+    template <typename Run> bool load(Run run, bool fromSource);
+
     TXmlDocumentPtr doc_;
     TXmlErrorList errors_;
     std::vector<std::string> tempFiles_;
