@@ -1,5 +1,6 @@
 #include "XmlDom.h"
 
+#include "XmlChars.h"
 #include "XmlWriter.h"
 
 #include <cstdio>
@@ -8,35 +9,17 @@ namespace {
 
 const std::u16string kEmpty;
 
-bool isNameStart(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
-           (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
-           (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
-           (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
-           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
-           (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD);
-}
-
-bool isNameChar(char16_t c) {
-    return isNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == 0xB7 ||
-           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
-}
-
-// Surrogate pairs stand for characters above U+FFFF, all of which may start
-// or continue a name; an unpaired surrogate may not.
-bool isXmlName(const std::u16string& s) {
-    if (s.empty())
+// A name the document accepts: an XML name whose surrogates come in pairs
+// (a lone one could not be written out).
+bool isGoodName(const std::u16string& s) {
+    if (!isXmlName(s))
         return false;
     for (std::size_t i = 0; i < s.size(); ++i) {
         char16_t c = s[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-            s[i + 1] <= 0xDFFF) {
+            s[i + 1] <= 0xDFFF)
             ++i;
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDFFF)
-            return false;
-        if (i == 0 ? !isNameStart(c) : !isNameChar(c))
+        else if (c >= 0xD800 && c <= 0xDFFF)
             return false;
     }
     return true;
@@ -57,10 +40,6 @@ bool sameName(const char16_t* a, std::size_t na, const char16_t* b, std::size_t 
 
 bool nameMatch(const std::u16string& a, const std::u16string& b, bool fold) {
     return sameName(a.data(), a.size(), b.data(), b.size(), fold);
-}
-
-bool isWhite(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
 // Visits root and its descendants in document order without recursion.
@@ -196,9 +175,9 @@ std::u16string TXmlNode::text() const {
 
 TXmlNodeList TXmlNode::selectNodes(const std::u16string& expr) const {
     std::size_t b = 0, e = expr.size();
-    while (b < e && isWhite(expr[b]))
+    while (b < e && isXmlSpace(expr[b]))
         ++b;
-    while (e > b && isWhite(expr[e - 1]))
+    while (e > b && isXmlSpace(expr[e - 1]))
         --e;
     std::u16string name = expr.substr(b, e - b);
     TXmlNodeList list;
@@ -549,7 +528,7 @@ TXmlNodeList TXmlDocument::getElementsByTagName(const std::u16string& name) cons
 }
 
 TXmlElementPtr TXmlDocument::createElement(const std::u16string& name) {
-    if (!isXmlName(name))
+    if (!isGoodName(name))
         throw TXmlDOMException(TXmlDOMException::INVALID_CHARACTER_ERR);
     return std::make_shared<TXmlElement>(owner_, name);
 }
@@ -568,7 +547,7 @@ TXmlNodePtr TXmlDocument::createComment(const std::u16string& text) {
 
 TXmlNodePtr TXmlDocument::createProcessingInstruction(const std::u16string& target,
                                                       const std::u16string& data) {
-    if (!isXmlName(target))
+    if (!isGoodName(target))
         throw TXmlDOMException(TXmlDOMException::INVALID_CHARACTER_ERR);
     return std::make_shared<TXmlProcessingInstruction>(owner_, target, data);
 }
@@ -703,8 +682,8 @@ template <typename Run> bool TXmlObjModel::load(Run run, bool fromSource) {
         doc_->clear();
     bool ok = !failed && errors_.empty();
     if (!ok && raiseErrors_)
-        throw EXmlParserError(errors_.empty() ? std::string()
-                                              : encodeXmlText(errors_.front(), ceUTF8, false));
+        throw EXmlLoadError(errors_.empty() ? std::string()
+                                            : encodeXmlText(errors_.front(), ceUTF8, false));
     return ok;
 }
 

@@ -458,7 +458,7 @@ public:
 
 // A load with RaiseErrors on that recorded errors throws this; what() is the
 // first line of the error list (UTF-8).
-class EXmlParserError : public std::runtime_error {
+class EXmlLoadError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
