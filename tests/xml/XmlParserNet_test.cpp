@@ -1,0 +1,287 @@
+// Internet sources against real servers on 127.0.0.1: Python's http.server,
+// pyftpdlib, and a listener that never answers.
+
+#include "XmlParserTestSupport.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+int listenOnLoopback(int& port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(fd, 8) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    return fd;
+}
+
+int freePort() {
+    int port = 0;
+    int fd = listenOnLoopback(port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+bool accepts(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// A Debian server program on 127.0.0.1 serving a temporary directory.
+class ServedDirectory : public testing::Test {
+protected:
+    std::string dir;
+    int port = 0;
+    pid_t server = -1;
+
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "xrnetXXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern + "/";
+    }
+
+    void start(std::vector<std::string> args) {
+        port = freePort();
+        ASSERT_NE(port, 0);
+        for (auto& a : args)
+            if (a == "PORT")
+                a = std::to_string(port);
+        server = ::fork();
+        ASSERT_GE(server, 0);
+        if (server == 0) {
+            if (::chdir(dir.c_str()) != 0)
+                ::_exit(127);
+            std::freopen("/dev/null", "w", stderr);
+            std::freopen("/dev/null", "w", stdout);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        for (int i = 0; i < 200 && !accepts(port); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_TRUE(accepts(port)) << "server did not start";
+    }
+
+    void TearDown() override {
+        if (server > 0) {
+            ::kill(server, SIGTERM);
+            ::waitpid(server, nullptr, 0);
+        }
+        std::filesystem::remove_all(dir);
+    }
+
+    void write(const std::string& name, const std::string& bytes) {
+        std::filesystem::create_directories(std::filesystem::path(dir + name).parent_path());
+        std::ofstream(dir + name, std::ios::binary) << bytes;
+    }
+
+    static void removeTemps(const ParseResult& r) {
+        for (const auto& t : r.tempFiles)
+            std::filesystem::remove(t);
+    }
+};
+
+class HttpSources : public ServedDirectory {
+protected:
+    std::string base;
+    void SetUp() override {
+        ServedDirectory::SetUp();
+        start({"/usr/bin/python3", "-m", "http.server", "--bind", "127.0.0.1", "PORT"});
+        base = "http://127.0.0.1:" + std::to_string(port) + "/";
+    }
+};
+
+TEST_F(HttpSources, FetchesIntoATemporaryFileAndReadsTheDtdFromTheSamePlace) {
+    write("feeds/rss.dtd", "<!ENTITY who \"world\">");
+    write("feeds/feed.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
+                            "<!DOCTYPE rss SYSTEM \"rss.dtd\"><rss>hello &who; \xE9</rss>");
+    ParseResult r = parseFile(base + "feeds/feed.xml");
+    EXPECT_EQ(errorOf(r), "");
+    EXPECT_TRUE(r.opened);
+    EXPECT_EQ(r.encoding, ceISO88591);
+    EXPECT_EQ(r.events, "?xml[version=\"1.0\" encoding=\"ISO-8859-1\"]DOCTYPE rss '' 'rss.dtd'{}"
+                        "<rss>T[hello world \xC3\xA9]</>");
+    ASSERT_EQ(r.tempFiles.size(), 2u);
+    for (const auto& t : r.tempFiles) {
+        EXPECT_EQ(std::filesystem::path(t).filename().string().rfind("QuilloXML", 0), 0u) << t;
+        EXPECT_EQ(std::filesystem::path(t).parent_path(), std::filesystem::temp_directory_path());
+        EXPECT_TRUE(std::filesystem::exists(t));
+    }
+    removeTemps(r);
+}
+
+TEST_F(HttpSources, NamesTheUrlInAnErrorLine) {
+    write("bad.xml", "<rss>");
+    ParseResult r = parseFile(base + "bad.xml");
+    EXPECT_EQ(errorOf(r), "File: " + base + "bad.xml. Line: 1 Col: 6 Error: Unexpected end of file ");
+    removeTemps(r);
+}
+
+TEST_F(HttpSources, ReportsAMissingPage) {
+    ParseResult r = parseFile(base + "nosuch.xml");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.opened);
+    EXPECT_EQ(r.errors, (std::vector<std::string>{"Http data not available",
+                                                  "File " + base + "nosuch.xml could not be found"}));
+    EXPECT_TRUE(r.tempFiles.empty());
+}
+
+TEST_F(HttpSources, TreatsAPageSaying404AsNotAvailable) {
+    write("gone.xml", "<html><title>404 Not Found</title></html>");
+    ParseResult r = parseFile(base + "gone.xml");
+    EXPECT_EQ(r.errors, (std::vector<std::string>{"Http data not available",
+                                                  "File " + base + "gone.xml could not be found"}));
+}
+
+TEST_F(HttpSources, RefusesAnAbsoluteLocalDtdInAnInternetDocument) {
+    write("feed.xml", "<!DOCTYPE rss SYSTEM \"/etc/rss.dtd\"><rss><item/></rss>");
+    ParseResult r = parseFile(base + "feed.xml");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errors, (std::vector<std::string>{"Cannot mix absolute local path /etc/rss.dtd "
+                                                  "with internet path " + base}));
+    EXPECT_EQ(r.events, "DOCTYPE rss '' '/etc/rss.dtd'{}<rss><item/></>");
+    removeTemps(r);
+}
+
+TEST_F(HttpSources, BuildsTheDocumentWhenItsDtdIsNotOnTheServer) {
+    write("feed.xml", "<!DOCTYPE rss SYSTEM \"gone.dtd\"><rss><item/></rss>");
+    ParseResult r = parseFile(base + "feed.xml");
+    EXPECT_EQ(r.errors, (std::vector<std::string>{
+                            "Http data not available", "File " + base + "gone.dtd could not be found",
+                            "File: " + base + "feed.xml. Line: 0 Col: 0 Error: File '" + base +
+                                "gone.dtd' could not be found"}));
+    EXPECT_EQ(r.events, "DOCTYPE rss '' 'gone.dtd'{}<rss><item/></>");
+    removeTemps(r);
+}
+
+TEST(HttpSourceFailures, ReportsARefusedConnection) {
+    std::string url = "http://127.0.0.1:" + std::to_string(freePort()) + "/feed.xml";
+    ParseResult r = parseFile(url);
+    EXPECT_EQ(r.errors, (std::vector<std::string>{"Unable to make Internet connection",
+                                                  "File " + url + " could not be found"}));
+    EXPECT_FALSE(r.opened);
+}
+
+TEST(StalledSources, GiveUpAfterTheStallTimeout) {
+    int port = 0;
+    int listener = listenOnLoopback(port); // accepts connections, never answers
+    ASSERT_GE(listener, 0);
+    TXmlReaderSettings s;
+    s.stallTimeoutSeconds = 1;
+    std::string host = "127.0.0.1:" + std::to_string(port);
+    for (const std::string& url : {"http://" + host + "/feed.xml", "ftp://" + host + "/feed.xml"}) {
+        auto started = std::chrono::steady_clock::now();
+        ParseResult r = parseFile(url, s);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10)) << url;
+        EXPECT_FALSE(r.opened) << url;
+        ASSERT_FALSE(r.errors.empty());
+        EXPECT_EQ(r.errors.back(), "File " + url + " could not be found");
+    }
+
+    std::string dtd = "http://" + host + "/rss.dtd";
+    std::string doc = "<!DOCTYPE rss SYSTEM \"" + dtd + "\"><rss><item/></rss>";
+    ParseResult r = parseText(doc, s);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.events, "DOCTYPE rss '' '" + dtd + "'{}<rss><item/></>");
+    ASSERT_GE(r.errors.size(), 2u);
+    EXPECT_EQ(r.errors.back(), "File: . Line: 0 Col: 0 Error: File '" + dtd + "' could not be found");
+    ::close(listener);
+}
+
+class FtpSources : public ServedDirectory {
+protected:
+    std::string base;
+    void startFtp(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"/usr/bin/python3", "-m",        "pyftpdlib", "-i",
+                                         "127.0.0.1",        "-p",        "PORT",      "-d",
+                                         dir};
+        args.insert(args.end(), extra.begin(), extra.end());
+        start(args);
+        base = "ftp://127.0.0.1:" + std::to_string(port) + "/";
+    }
+};
+
+TEST_F(FtpSources, FetchesAFileFromADirectory) {
+    write("pub/feeds/feed.xml", "<rss><channel/></rss>");
+    startFtp();
+    ParseResult r = parseFile(base + "pub/feeds/feed.xml");
+    EXPECT_EQ(errorOf(r), "");
+    EXPECT_EQ(r.events, "<rss><channel/></>");
+    EXPECT_EQ(r.tempFiles.size(), 1u);
+    removeTemps(r);
+}
+
+TEST_F(FtpSources, LooksInTheLoginDirectoryWhenTheDirectoryIsRefused) {
+    write("feed.xml", "<rss/>");
+    startFtp();
+    ParseResult r = parseFile(base + "nosuchdir/feed.xml");
+    EXPECT_EQ(r.errors, (std::vector<std::string>{"Invalid ftp directory"}));
+    EXPECT_EQ(r.events, "<rss/>");
+    removeTemps(r);
+}
+
+TEST_F(FtpSources, ReportsWhatCouldNotBeHad) {
+    startFtp();
+    std::string host = base.substr(0, base.size() - 1);
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {base + "nosuch.xml", {"Unable to open ftp file"}},
+        {host, {"Invalid ftp location"}},
+        {base + "pub/", {"Unable to open ftp file"}},
+    };
+    for (const auto& [url, messages] : cases) {
+        ParseResult r = parseFile(url);
+        std::vector<std::string> expected = messages;
+        expected.push_back("File " + url + " could not be found");
+        EXPECT_EQ(r.errors, expected) << url;
+        EXPECT_FALSE(r.opened);
+    }
+}
+
+TEST_F(FtpSources, LogsInWithTheUserNameAndPassword) {
+    write("feed.xml", "<rss/>");
+    startFtp({"-u", "quillo", "-P", "secret"});
+    TXmlReaderSettings s;
+    s.userName = "quillo";
+    s.password = "secret";
+    ParseResult r = parseFile(base + "feed.xml", s);
+    EXPECT_EQ(errorOf(r), "");
+    EXPECT_EQ(r.events, "<rss/>");
+    removeTemps(r);
+
+    s.password = "wrong";
+    r = parseFile(base + "feed.xml", s);
+    EXPECT_EQ(r.errors, (std::vector<std::string>{"Unable to make Internet connection",
+                                                  "File " + base + "feed.xml could not be found"}));
+}
+
+} // namespace
