@@ -137,13 +137,12 @@ std::size_t TXmlInCharFilter::decode(char16_t* out) {
     if (!declarationRead_) {
         // Stop after the first '>' so that an encoding named by the XML
         // declaration applies to everything after it.
-        declarationRead_ = true;
-        if (encoding_ == ceUTF8) {
-            const void* gt = std::memchr(p_, '>', static_cast<std::size_t>(e_ - p_));
-            if (gt) {
-                lim = static_cast<const std::uint8_t*>(gt) + 1;
-                last = false;
-            }
+        if (encoding_ != ceUTF8) {
+            declarationRead_ = true;
+        } else if (const void* gt = std::memchr(p_, '>', static_cast<std::size_t>(e_ - p_))) {
+            declarationRead_ = true;
+            lim = static_cast<const std::uint8_t*>(gt) + 1;
+            last = false;
         }
     }
     last = last && lim == e_;

@@ -854,7 +854,7 @@ struct TXmlParser::Impl {
                         ok = false;
                 if (!ok)
                     fail(u"Invalid encoding declaration: '" + value + u"'");
-                if (equalsNoCase(value, u"ISO-8859-1"))
+                if (equalsNoCase(value, u"ISO-8859-1") && top->filter)
                     top->filter->switchToLatin1();
             } else if (name == u"standalone" && stage <= 2) {
                 stage = 3;
