@@ -135,17 +135,29 @@ std::size_t TXmlInCharFilter::decode(char16_t* out) {
     }
     const std::uint8_t* lim = e_;
     if (!declarationRead_) {
-        // Stop after the first '>' so that an encoding named by the XML
-        // declaration applies to everything after it.
+        // Until the first '>', hand out the input in pieces that end after a
+        // quote or a '>' or before a '<', so that an encoding named by the XML
+        // declaration (however it ends) applies to every byte after its value.
         if (encoding_ != ceUTF8) {
             declarationRead_ = true;
-        } else if (const void* gt = std::memchr(p_, '>', static_cast<std::size_t>(e_ - p_))) {
-            declarationRead_ = true;
-            lim = static_cast<const std::uint8_t*>(gt) + 1;
-            last = false;
+        } else {
+            for (const std::uint8_t* q = p_; q < e_; ++q) {
+                std::uint8_t b = *q;
+                if (b == '<' && q != p_) {
+                    lim = q;
+                    break;
+                }
+                if (b == '>' || b == '"' || b == '\'') {
+                    declarationRead_ = b == '>';
+                    lim = q + 1;
+                    break;
+                }
+            }
+            // The piece ends at an ASCII byte, so a sequence cut there is malformed.
+            if (lim != e_)
+                last = true;
         }
     }
-    last = last && lim == e_;
     switch (encoding_) {
     case ceISO88591:
         return decodeLatin1(lim, out);

@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -190,6 +191,7 @@ struct TXmlParser::Impl {
 
     std::u16string pending;
     std::u16string scratch;
+    std::unordered_set<std::u16string> foldedNames;
     std::u16string refName;
 
     bool capturing = false;
@@ -963,9 +965,7 @@ struct TXmlParser::Impl {
             matchLenient(u"=");
             skipSpace();
             attributeValue(a.value);
-            for (const TXmlAttr& b : attrs)
-                if (equalsNoCase(a.name, b.name))
-                    fail(u"Attributes cannot be redefined in a start tag");
+            checkRedefinition(a.name, attrs);
             attrs.push_back(std::move(a));
         }
         if (!attlists.empty())
@@ -990,6 +990,32 @@ struct TXmlParser::Impl {
             preserve[depth] = keep;
             ++depth;
         }
+    }
+
+    // Names compare without regard to ASCII case; a long attribute list is
+    // checked through a set so that a huge start tag stays linear.
+    void checkRedefinition(const std::u16string& name, const std::vector<TXmlAttr>& attrs) {
+        constexpr std::size_t LinearLimit = 16;
+        if (attrs.size() < LinearLimit) {
+            for (const TXmlAttr& b : attrs)
+                if (equalsNoCase(name, b.name))
+                    fail(u"Attributes cannot be redefined in a start tag");
+            return;
+        }
+        if (attrs.size() == LinearLimit) {
+            foldedNames.clear();
+            for (const TXmlAttr& b : attrs)
+                foldedNames.insert(foldCase(b.name));
+        }
+        if (!foldedNames.insert(foldCase(name)).second)
+            fail(u"Attributes cannot be redefined in a start tag");
+    }
+
+    static std::u16string foldCase(std::u16string s) {
+        for (char16_t& c : s)
+            if (c >= u'a' && c <= u'z')
+                c = static_cast<char16_t>(c - u'a' + u'A');
+        return s;
     }
 
     void applyAttributeList(const std::u16string& element, std::vector<TXmlAttr>& attrs) {

@@ -179,6 +179,18 @@ TEST(ReaderAttributes, AppliesDeclaredDefaultsAndNormalisesTokenisedValues) {
                         "<a c='given' k='q' f='fixed'/></>");
 }
 
+TEST(ReaderAttributes, FindsARedefinitionAnywhereInALongStartTag) {
+    std::string tag = "<a";
+    for (int i = 0; i < 40; ++i)
+        tag += " n" + std::to_string(i) + "='v'";
+    EXPECT_TRUE(parseText(tag + "/>").ok);
+    for (const char* again : {" N3='w'", " n39='w'", " N17='w'"})
+        EXPECT_NE(errorOf(parseText(tag + again + "/>"))
+                      .find("Error: Attributes cannot be redefined in a start tag"),
+                  std::string::npos)
+            << again;
+}
+
 TEST(ReaderText, KeepsCharactersAboveTheBasicPlaneAsSurrogatePairs) {
     ParseResult r = parseText("<a>&#x1F600;|&#128512;|\xF0\x9F\x98\x80</a><!--\xF0\x9F\x98\x80-->");
     ASSERT_EQ(r.texts.size(), 1u);
