@@ -1,0 +1,63 @@
+#pragma once
+// Every modal interaction of the window, and the hand-over of web addresses to
+// the desktop, goes through this interface. The window owns none of it: the
+// program passes the Qt implementation, tests pass a scripted one.
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class QWidget;
+
+struct FileDialogRequest {
+    QString title;
+    QString filter; // Qt form, e.g. "RSS (*.xml)"
+    QString directory;
+    QString fileName;
+    QString defaultSuffix; // added to a name typed without extension
+};
+
+struct FolderDialogRequest {
+    QString title;
+    QString statusText;
+    QString initialDirectory;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A message box titled "Quillo" with an OK button.
+    virtual void showMessage(const QString& text) = 0;
+    // A warning with Yes and No; true only for Yes.
+    virtual bool askYesNo(const QString& title, const QString& text) = 0;
+    // A one-line text prompt; empty when cancelled.
+    virtual std::optional<QString> prompt(const QString& caption, const QString& question,
+                                          const QString& initialText) = 0;
+    // The chosen file must exist.
+    virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
+    // Asks before an existing file is overwritten.
+    virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> browseFolder(const FolderDialogRequest& request) = 0;
+    // Opens a web address with the desktop's default handler; failures are not reported.
+    virtual void openUrl(const QUrl& url) = 0;
+};
+
+// Real dialogs, shown over the given window (set once the window exists).
+class QtDialogs : public Dialogs {
+public:
+    void setParentWindow(QWidget* window) { parent_ = window; }
+
+    void showMessage(const QString& text) override;
+    bool askYesNo(const QString& title, const QString& text) override;
+    std::optional<QString> prompt(const QString& caption, const QString& question,
+                                  const QString& initialText) override;
+    std::optional<QString> openFile(const FileDialogRequest& request) override;
+    std::optional<QString> saveFile(const FileDialogRequest& request) override;
+    std::optional<QString> browseFolder(const FolderDialogRequest& request) override;
+    void openUrl(const QUrl& url) override;
+
+private:
+    QWidget* parent_ = nullptr;
+};

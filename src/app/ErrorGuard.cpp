@@ -1,0 +1,34 @@
+#include "ErrorGuard.h"
+
+#include "Dialogs.h"
+#include "xml/XmlTypes.h"
+
+namespace {
+
+QString withFullStop(QString text) {
+    if (!text.endsWith(u'.'))
+        text += u'.';
+    return text;
+}
+
+} // namespace
+
+QString failureMessage(const std::exception& error) {
+    // DOM misuse carries a code and no text; give the user the code at least.
+    if (auto dom = dynamic_cast<const TXmlDOMException*>(&error))
+        return withFullStop(QStringLiteral("XML document error %1").arg(dom->code()));
+    QString text = QString::fromUtf8(error.what());
+    if (text.isEmpty())
+        text = QStringLiteral("An unexpected error occurred");
+    return withFullStop(text);
+}
+
+void runGuarded(Dialogs& dialogs, const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        dialogs.showMessage(failureMessage(error));
+    } catch (...) {
+        dialogs.showMessage(QStringLiteral("An unexpected error occurred."));
+    }
+}

@@ -1,0 +1,290 @@
+#pragma once
+// TForm1, the program's one window. It owns the feed document, every control
+// and all program state. Its handlers are defined in the folder of the feature
+// they belong to (feed/HeadlineList.cpp, editing/..., publish/...); the widgets
+// are built in app/Form1Layout.cpp; the window-level handlers and the start-up
+// sequence are in app/Form1.cpp.
+
+#include "CaptionPanel.h"
+#include "HtmlView.h"
+#include "xml/XmlDom.h"
+
+#include <QDateTime>
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+
+class Dialogs;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class QTimeEdit;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // arguments: the program's command line, the program name first.
+    TForm1(Dialogs& dialogs, QStringList arguments, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- Main menu
+    QMenu* MProject;
+    QAction* MPNew;
+    QAction* MPOpen;
+    QAction* MPSave;
+    QAction* MPDownload;
+    QAction* MClearTopics;
+    QAction* MPExit;
+    QAction* MHelp;
+
+    // ---- Pop-up menu of the headline tree
+    QMenu* PopMenu1;
+    QAction* PMAddQA;
+    QAction* PMEdit;
+    QAction* PMRemove;
+
+    // ---- Pages
+    QTabWidget* Page;
+    QWidget* ChannelPage;
+    QWidget* TopicsPage;
+    QWidget* PublishPage;
+    QWidget* AboutPage;
+
+    // ---- Feed Info page
+    QTabWidget* FeedTabs;
+    QWidget* RequiredTab;
+    QWidget* DetailsTab;
+    QWidget* TimeTab;
+    QWidget* LogoTab;
+    QWidget* CloudTab;
+    QWidget* TextInputTab;
+    // Required
+    QLineEdit* TitleEdit;
+    QLineEdit* DescEdit;
+    QLineEdit* LinkEdit;
+    // Details
+    QLineEdit* WebMasterEdit;
+    QLineEdit* ManagingEditorEdit;
+    QLineEdit* CategoryEdit;
+    QPushButton* CategoryAttrBtn;
+    QLineEdit* CopyrightEdit;
+    QComboBox* LangBox;
+    QLineEdit* DocsEdit;
+    QLineEdit* RatingEdit;
+    // Date/Time
+    QDateEdit* DatePicker;
+    QTimeEdit* TimePicker;
+    QPushButton* SetTimeBtn;
+    QDateEdit* BuildDatePicker;
+    QTimeEdit* BuildTimePicker;
+    QPushButton* SetBuildTimeBtn;
+    QSpinBox* TTLSpin;
+    QListWidget* HoursCheckListBox;
+    QListWidget* DaysCheckListBox;
+    // Logo
+    QLineEdit* ImageTitleEdit;
+    QLineEdit* ImageSiteLinkEdit;
+    QLineEdit* ImageLinkEdit;
+    QSpinBox* ImageWSpin;
+    QSpinBox* ImageHSpin;
+    // Cloud
+    QLineEdit* CloudDomainEdit;
+    QLineEdit* CloudPathEdit;
+    QLineEdit* CloudRegisterEdit;
+    QLineEdit* CloudPortEdit;
+    QLineEdit* CloudProtocolEdit;
+    // Text Input
+    QLineEdit* TITitleEdit;
+    QLineEdit* TIDescEdit;
+    QLineEdit* TINameEdit;
+    QLineEdit* TILinkEdit;
+
+    // ---- Topics page
+    QFrame* TopPanel;
+    QLabel* QViewLabel;
+    QLabel* AViewLabel;
+    QFrame* BottomPanel;
+    QFrame* QTitlePanel;
+    TCaptionPanel* TopicPanel;
+    TCaptionPanel* QuestionPanel;
+    // Left of the bottom panel: visible while viewing
+    QFrame* LeftPanel;
+    QPushButton* AddBtn;
+    QPushButton* EditBtn;
+    QPushButton* RemoveBtn;
+    QPushButton* UndoBtn;
+    QPushButton* AutoCaptureBtn;
+    QLineEdit* CaptureSiteEdit;
+    QCheckBox* Advanced;
+    // Right of the bottom panel: visible while editing
+    QFrame* RightPanel;
+    QToolButton* ParagraphButton;
+    QToolButton* OrderedListButton;
+    QToolButton* UnorderedListButton;
+    QToolButton* ListButton;
+    QToolButton* FarAnchorButton;
+    QToolButton* QuoteButton;
+    QToolButton* BlankSpaceButton;
+    QToolButton* BoldButton;
+    QToolButton* ItalicButton;
+    QToolButton* UnderlineButton;
+    QPlainTextEdit* MM;
+    QPlainTextEdit* CR;
+    QPlainTextEdit* NoMemo;
+    QFrame* SavePanel;
+    QPushButton* CancelBtn;
+    QPushButton* SaveBtn;
+    QPushButton* NextBtn;
+    // Left half: the topic fields, covered by the headline tree while viewing
+    QFrame* QPanel;
+    QLineEdit* TopicLink;
+    QLineEdit* TopicAuthor;
+    QLineEdit* TopicEnclosure;
+    QPushButton* TopicEnclosureBtn;
+    QLabel* EnclosureLengthLabel;
+    QLineEdit* EnclosureLength;
+    QLabel* EnclosureTypeLabel;
+    QLineEdit* EnclosureType;
+    QDateEdit* TopicDatePicker;
+    QTimeEdit* TopicTimePicker;
+    QPushButton* SetTopicTimeBtn;
+    QLineEdit* TopicComments;
+    QLineEdit* TopicSource;
+    QLineEdit* TopicCategory;
+    QPushButton* TopicCategoryBtn;
+    QLineEdit* TopicGUID;
+    QPushButton* TopicGUIDBtn;
+    // The headline tree: one channel node, one child per item (data value in Qt::UserRole)
+    QTreeWidget* QListBox;
+    // Right half: synopsis memo under the preview, headline memo on top while editing
+    QFrame* APanel;
+    QPlainTextEdit* AMemo;
+    THtmlView* HTMLText;
+    QStringList AListBox; // synopsis of item i at index i, parallel to the tree
+    QPlainTextEdit* QMemo;
+    TCaptionPanel* SynopsisPanel;
+
+    // ---- Publish page
+    QLabel* Label42;
+    QToolButton* SelectLocalBtn;
+    QLabel* LocalLabel2;
+    QLabel* Label43;
+    QToolButton* AddFTPBtn;
+    QComboBox* FTPComboBox;
+    QLabel* UserIDLabel;
+    QLineEdit* UserIDField;
+    QLabel* PasswordLabel;
+    QLineEdit* PasswordField;
+    QLabel* FileNameLabel;
+    QLineEdit* FileNameField;
+    QFrame* PublishPanel;
+    QRadioButton* LocalRadio;
+    QRadioButton* FTPRadio;
+    QPushButton* PublishBtn;
+    QFrame* PublishPanelBottom;
+    TCaptionPanel* Panel2;
+    QLabel* LocalLabel;
+
+    // ---- About page
+    QPlainTextEdit* AboutMemo;
+
+    // ---- Non-visual components
+    TXmlObjModel XMLObject;
+    QList<QIcon> ImageList; // tree state pictures by index (1 open book, 2 page, 3 closed book)
+
+    // ---- Start-up state
+    QString ProgramDirectory; // with a trailing separator
+    QString FeedFilePath;
+    QString BasePath;       // the feed file path without its last four characters
+    QString BackupFilePath; // BasePath + ".bak"
+    QDateTime StartTime;    // local time the window was created; never refreshed
+    bool InViewMode = true;
+    bool UnattendedRun = false;
+    QString HeadlineClassName;
+    QString SynopsisClassName;
+    QStringList CaptureLines;
+
+    // ---- Headline list state
+    QString CurrentChannelTitle;
+    // The node made current last; cleared by a rebuild, which deletes the nodes.
+    QTreeWidgetItem* LastCurrentNode = nullptr;
+    QString ChannelCategoryDomain;
+    int CurrentTopicIndex = 0;
+    int CurrentNodeData = 0;
+
+    // ---- Start-up and window (app/Form1.cpp)
+    void FormCreate();
+    void FormActivate();
+    void FormCloseQuery(bool& CanClose);
+    void PageChanging(bool& AllowChange);
+    void PageChange();
+    void BottomPanelResize();
+    void MHelpClick();
+
+    // ---- Headline list (feed/HeadlineList.cpp)
+    void LoadQandAData();
+    void SetCurrentTopic();
+    void PositionInList(int N);
+    static QString AddAmp(const QString& Text);
+    void QListBoxClick();
+    void QListBoxChange();
+    void QListBoxMouseDown(Qt::MouseButton Button, const QPoint& Position);
+    void QListBoxCollapsed(QTreeWidgetItem* Node);
+    void QListBoxExpanded(QTreeWidgetItem* Node);
+
+    // ---- Feed file store (feed/FeedFileStore.cpp)
+    void SaveXMLFile(const QString& Path);
+    void FileCopy(const QString& Source, const QString& Destination);
+    void UndoBtnClick();
+    bool ValidTagsInFile(const QString& Path);
+
+    // ---- Helpers shared by the handlers
+    static constexpr int ChannelNodeData = 1000000;
+    Dialogs& dialogs() const { return dialogs_; }
+    // Runs work as an entry point from Qt: a failure is shown, never propagated.
+    void guarded(const std::function<void()>& work);
+    // A page change made by the program: it neither asks nor follows up.
+    void setActivePage(QWidget* page);
+    QTreeWidgetItem* channelNode() const;
+    QTreeWidgetItem* selectedNode() const;
+    // Selects node (none when null) as a user selection would, running the
+    // selection-changed handler.
+    void selectNode(QTreeWidgetItem* node);
+    static int nodeData(const QTreeWidgetItem* node);
+    // Loads the feed file into the feed document; when it does not load
+    // cleanly, its bytes are kept beside it first so that no later save loses
+    // them.
+    void loadFeedFile(const QString& path);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void wireHandlers();
+    bool pageChangeRefused();
+    bool interactiveSession() const;
+    QString commandLineArgument() const;
+
+    Dialogs& dialogs_;
+    QStringList arguments_;
+    bool activated_ = false;
+};

@@ -1,0 +1,23 @@
+#pragma once
+// THtmlView: the preview pane of a synopsis. It renders an HTML fragment and
+// nothing else: no selection, no history, no links followed, and no resource
+// is ever fetched (not from the network, not from disk).
+
+#include <QTextBrowser>
+
+class THtmlView : public QTextBrowser {
+    Q_OBJECT
+public:
+    explicit THtmlView(QWidget* parent = nullptr);
+
+    // Replaces what the pane shows and scrolls it to the top.
+    void loadFromString(const QString& text);
+
+    QVariant loadResource(int type, const QUrl& name) override;
+
+signals:
+    void doubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};

@@ -1,0 +1,209 @@
+// TForm1's headline list: the tree, the synopsis list and the channel fields
+// rebuilt from the feed document, and the selection of the current topic.
+#include "app/Form1.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+namespace {
+
+// Stand-ins for the feed lookups until they arrive in FeedLookups.h.
+TXmlNodePtr channelOf(const TXmlDocumentPtr& doc) {
+    return doc->getElementsByTagName(u"channel").item(0);
+}
+TXmlNodeList itemsOf(const TXmlDocumentPtr& doc) {
+    return doc->getElementsByTagName(u"item");
+}
+std::u16string channelDisplayName(const TXmlDocumentPtr& doc) {
+    return textOf(firstChildOf(channelOf(doc)));
+}
+std::u16string headlineOf(const TXmlNodePtr& item) {
+    return textOf(firstChildOf(item));
+}
+std::u16string synopsisOf(const TXmlNodePtr& item) {
+    return textOf(childAt(item, 2));
+}
+TXmlNodePtr channelField(const TXmlNodePtr& channel, const std::u16string& name) {
+    return selectNodesOf(channel, name).item(0);
+}
+TXmlNodePtr firstImageOf(const TXmlDocumentPtr& doc) {
+    return doc->getElementsByTagName(u"image").item(0);
+}
+int decimalOrZero(const std::u16string& text) {
+    bool ok = false;
+    const int value = QString::fromStdU16String(text).toInt(&ok);
+    return ok ? value : 0;
+}
+
+QString qText(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
+
+QString fieldText(const TXmlNodePtr& channel, const std::u16string& name) {
+    return qText(textOf(channelField(channel, name)));
+}
+
+} // namespace
+
+void TForm1::LoadQandAData() {
+    QListBox->hide();
+    AListBox.clear();
+    {
+        // The rebuild is not a user selection: no handler runs for it.
+        QSignalBlocker quiet(QListBox);
+        QListBox->setUpdatesEnabled(false);
+        QListBox->clear();
+        LastCurrentNode = nullptr;
+
+        const TXmlDocumentPtr& doc = XMLObject.document();
+        const TXmlNodePtr channel = channelOf(doc);
+        if (channel) {
+            auto* root = new QTreeWidgetItem(QStringList(qText(channelDisplayName(doc))));
+            root->setData(0, Qt::UserRole, ChannelNodeData);
+            root->setIcon(0, ImageList.value(1));
+            QListBox->addTopLevelItem(root);
+
+            const TXmlNodeList items = itemsOf(doc);
+            QList<QTreeWidgetItem*> nodes;
+            nodes.reserve(items.length());
+            AListBox.reserve(items.length());
+            const QIcon page = ImageList.value(2);
+            int k = 0;
+            for (const TXmlNodePtr& item : items.nodes()) {
+                // Nodes carry no tool tip, so a caption that does not fit pops none up.
+                auto* node = new QTreeWidgetItem(QStringList(qText(headlineOf(item))));
+                node->setData(0, Qt::UserRole, k++);
+                node->setIcon(0, page);
+                nodes.append(node);
+                AListBox.append(qText(synopsisOf(item)));
+            }
+            root->addChildren(nodes);
+            root->setExpanded(true);
+        }
+        QListBox->setUpdatesEnabled(true);
+
+        TitleEdit->setText(fieldText(channel, u"title"));
+        LinkEdit->setText(fieldText(channel, u"link"));
+        DescEdit->setText(fieldText(channel, u"description"));
+        LangBox->setEditText(fieldText(channel, u"language"));
+        CopyrightEdit->setText(fieldText(channel, u"copyright"));
+        WebMasterEdit->setText(fieldText(channel, u"webMaster"));
+        ManagingEditorEdit->setText(fieldText(channel, u"managingEditor"));
+        DocsEdit->setText(fieldText(channel, u"docs"));
+        RatingEdit->setText(fieldText(channel, u"rating"));
+        TTLSpin->setValue(decimalOrZero(textOf(channelField(channel, u"ttl"))));
+
+        // Only what the feed names is checked; a value that names no entry is skipped.
+        if (TXmlNodePtr skipHours = channelField(channel, u"skipHours")) {
+            for (const TXmlNodePtr& hour : selectNodesOf(skipHours, u"hour").nodes()) {
+                bool isNumber = false;
+                const int h = qText(textOf(hour)).toInt(&isNumber);
+                if (isNumber && h >= 0 && h < HoursCheckListBox->count())
+                    HoursCheckListBox->item(h)->setCheckState(Qt::Checked);
+            }
+        }
+        if (TXmlNodePtr skipDays = channelField(channel, u"skipDays")) {
+            for (const TXmlNodePtr& day : selectNodesOf(skipDays, u"day").nodes()) {
+                const QString name = qText(textOf(day));
+                for (int i = 0; i < DaysCheckListBox->count(); ++i) {
+                    QListWidgetItem* entry = DaysCheckListBox->item(i);
+                    if (entry->text().compare(name, Qt::CaseInsensitive) == 0)
+                        entry->setCheckState(Qt::Checked);
+                }
+            }
+        }
+        if (TXmlNodePtr category = channelField(channel, u"category")) {
+            CategoryEdit->setText(qText(textOf(category)));
+            if (category->hasAttributes())
+                ChannelCategoryDomain = qText(attributeOf(category, u"domain"));
+        }
+        if (TXmlNodePtr cloud = channelField(channel, u"cloud")) {
+            CloudDomainEdit->setText(qText(attributeOf(cloud, u"domain")));
+            CloudPortEdit->setText(qText(attributeOf(cloud, u"port")));
+            CloudPathEdit->setText(qText(attributeOf(cloud, u"path")));
+            CloudRegisterEdit->setText(qText(attributeOf(cloud, u"registerProcedure")));
+            CloudProtocolEdit->setText(qText(attributeOf(cloud, u"protocol")));
+        }
+        if (TXmlNodePtr textInput = channelField(channel, u"textInput")) {
+            TITitleEdit->setText(fieldText(textInput, u"title"));
+            TIDescEdit->setText(fieldText(textInput, u"description"));
+            TINameEdit->setText(fieldText(textInput, u"name"));
+            TILinkEdit->setText(fieldText(textInput, u"link"));
+        }
+        const TXmlNodePtr image = firstImageOf(doc);
+        ImageTitleEdit->setText(fieldText(image, u"title"));
+        ImageSiteLinkEdit->setText(fieldText(image, u"link"));
+        ImageLinkEdit->setText(fieldText(image, u"url"));
+        ImageWSpin->setValue(decimalOrZero(textOf(channelField(image, u"width"))));
+        ImageHSpin->setValue(decimalOrZero(textOf(channelField(image, u"height"))));
+    }
+    QListBox->show();
+}
+
+void TForm1::SetCurrentTopic() {
+    QTreeWidgetItem* selected = selectedNode();
+    if (!selected)
+        return;
+    QTreeWidgetItem* parent = selected->parent();
+    CurrentChannelTitle = (parent ? parent : selected)->text(0);
+    LastCurrentNode = selected;
+}
+
+void TForm1::PositionInList(int N) {
+    QuestionPanel->setCaption(QStringLiteral(" Headline: ") + QString::number(N));
+    TopicPanel->setCaption(QStringLiteral(" Channel: ") + AddAmp(CurrentChannelTitle));
+    if (CurrentNodeData == ChannelNodeData)
+        QuestionPanel->setCaption(QStringLiteral(" Headline: "));
+}
+
+QString TForm1::AddAmp(const QString& Text) {
+    QString result = Text;
+    result.replace(u'&', QStringLiteral("&&"));
+    return result;
+}
+
+void TForm1::QListBoxClick() {
+    if (!selectedNode() && LastCurrentNode)
+        selectNode(LastCurrentNode);
+    QTreeWidgetItem* node = selectedNode();
+    if (!node)
+        return;
+    CurrentNodeData = nodeData(node);
+    SetCurrentTopic();
+    QTreeWidgetItem* parent = node->parent();
+    CurrentTopicIndex = parent ? parent->indexOfChild(node) : QListBox->indexOfTopLevelItem(node);
+    PositionInList(CurrentTopicIndex + 1);
+    if (CurrentNodeData == ChannelNodeData) {
+        QuestionPanel->setCaption(QStringLiteral("Channel: ") + AddAmp(node->text(0)));
+        AMemo->clear();
+        HTMLText->loadFromString(QString());
+    } else {
+        AMemo->setPlainText(AListBox.value(CurrentNodeData));
+        HTMLText->loadFromString(AMemo->toPlainText());
+    }
+}
+
+void TForm1::QListBoxChange() {
+    if (selectedNode())
+        QListBoxClick();
+}
+
+void TForm1::QListBoxMouseDown(Qt::MouseButton, const QPoint& Position) {
+    if (!selectedNode())
+        return;
+    selectNode(QListBox->itemAt(Position));
+    QListBoxClick();
+}
+
+void TForm1::QListBoxCollapsed(QTreeWidgetItem* Node) {
+    Node->setIcon(0, ImageList.value(3));
+}
+
+void TForm1::QListBoxExpanded(QTreeWidgetItem* Node) {
+    Node->setIcon(0, ImageList.value(1));
+}
