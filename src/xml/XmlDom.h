@@ -70,7 +70,10 @@ public:
     // Null when i is negative or not below length().
     TXmlNodePtr item(long i) const;
 
-    const std::vector<TXmlNodePtr>& nodes() const { return nodes_; }
+    const std::vector<TXmlNodePtr>& nodes() const& { return nodes_; }
+    // A temporary list hands its nodes over, so a loop over
+    // node->childNodes().nodes() stays valid.
+    std::vector<TXmlNodePtr> nodes() && { return std::move(nodes_); }
     void add(TXmlNodePtr node) { nodes_.push_back(std::move(node)); }
 
 private:
