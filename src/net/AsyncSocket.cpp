@@ -1,0 +1,287 @@
+#include "AsyncSocket.h"
+
+#include <QHostInfo>
+#include <QStringList>
+#include <QTcpSocket>
+
+#include <algorithm>
+
+namespace {
+
+// Bounds what Qt reads ahead of us, so a fast server cannot fill memory with a body.
+constexpr qint64 kReadAhead = 64 * 1024;
+
+bool isDottedIPv4(const QString& name) {
+    const QStringList parts = name.split(u'.');
+    if (parts.size() != 4)
+        return false;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return false;
+        for (QChar c : part)
+            if (c < u'0' || c > u'9')
+                return false;
+        if (part.toInt() > 255)
+            return false;
+    }
+    return true;
+}
+
+int socketErrorOf(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return sockConnectionRefused;
+    case QAbstractSocket::HostNotFoundError:
+        return sockHostNotFound;
+    case QAbstractSocket::SocketAccessError:
+        return sockAccessDenied;
+    case QAbstractSocket::SocketResourceError:
+        return sockNoBufferSpace;
+    case QAbstractSocket::SocketTimeoutError:
+        return sockTimedOut;
+    case QAbstractSocket::NetworkError:
+        return sockNetworkUnreachable;
+    case QAbstractSocket::AddressInUseError:
+        return sockAddressInUse;
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return sockAddressNotAvailable;
+    default:
+        // Qt folds a reset into "remote host closed"; anything else unexpected is a lost
+        // connection as far as a caller can tell.
+        return sockConnectionReset;
+    }
+}
+
+} // namespace
+
+TAsyncSocket::TAsyncSocket(QObject* parent) : QObject(parent) {}
+
+TAsyncSocket::~TAsyncSocket() {
+    abort();
+}
+
+void TAsyncSocket::post(std::function<void()> notification) {
+    QMetaObject::invokeMethod(this, std::move(notification), Qt::QueuedConnection);
+}
+
+void TAsyncSocket::dnsLookup(const QString& name) {
+    dnsResult_.clear();
+    auto done = [this](int error) {
+        if (OnDnsLookupDone)
+            OnDnsLookupDone(error);
+    };
+    if (name.isEmpty()) {
+        post([done] { done(sockInvalidArgument); });
+        return;
+    }
+    if (isDottedIPv4(name)) {
+        dnsResult_ = QHostAddress(name).toString();
+        post([done] { done(0); });
+        return;
+    }
+    lookupId_ = QHostInfo::lookupHost(name, this, [this, done](const QHostInfo& info) {
+        lookupId_ = -1;
+        for (const QHostAddress& address : info.addresses()) {
+            if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+                dnsResult_ = address.toString();
+                done(0);
+                return;
+            }
+        }
+        done(sockHostNotFound);
+    });
+}
+
+int TAsyncSocket::connectTo(const QString& address, const QString& port,
+                            const QString& localAddress) {
+    QHostAddress remote;
+    if (!remote.setAddress(address) || remote.protocol() != QAbstractSocket::IPv4Protocol)
+        return sockInvalidArgument;
+    bool ok = false;
+    const uint portNumber = port.trimmed().toUInt(&ok);
+    if (!ok || portNumber > 65535)
+        return sockInvalidArgument;
+    if (portNumber == 0)
+        return sockAddressNotAvailable;
+
+    socket_ = makeSocket();
+    socket_->setReadBufferSize(kReadAhead);
+    connect(socket_.get(), &QAbstractSocket::readyRead, this, &TAsyncSocket::scheduleRead);
+    connect(socket_.get(), &QAbstractSocket::disconnected, this, &TAsyncSocket::onDisconnected);
+    connect(socket_.get(), &QAbstractSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError error) { onError(error); });
+
+    if (!localAddress.isEmpty() && localAddress != QLatin1String("0.0.0.0")) {
+        QHostAddress local;
+        if (!local.setAddress(localAddress))
+            return sockInvalidArgument;
+        if (!socket_->bind(local, 0))
+            return socketErrorOf(socket_->error());
+    }
+    connecting_ = true;
+    startSession(*socket_, remote, static_cast<quint16>(portNumber));
+    return 0;
+}
+
+std::unique_ptr<QTcpSocket> TAsyncSocket::makeSocket() {
+    return std::make_unique<QTcpSocket>();
+}
+
+void TAsyncSocket::startSession(QTcpSocket& socket, const QHostAddress& address, quint16 port) {
+    connect(&socket, &QAbstractSocket::connected, this, &TAsyncSocket::reportConnected);
+    socket.connectToHost(address, port);
+}
+
+void TAsyncSocket::reportConnected() {
+    if (!connecting_)
+        return;
+    connecting_ = false;
+    connected_ = true;
+    post([this] {
+        if (OnSessionConnected)
+            OnSessionConnected(0);
+    });
+}
+
+void TAsyncSocket::onError(int qtError) {
+    const auto error = static_cast<QAbstractSocket::SocketError>(qtError);
+    if (connecting_) {
+        connecting_ = false;
+        const int code = socketErrorOf(error);
+        post([this, code] {
+            if (OnSessionConnected)
+                OnSessionConnected(code);
+        });
+        return;
+    }
+    if (!connected_ || error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    closeError_ = socketErrorOf(error);
+    if (socket_->state() == QAbstractSocket::UnconnectedState)
+        onDisconnected();
+}
+
+void TAsyncSocket::onDisconnected() {
+    if (!connected_ || peerClosed_)
+        return;
+    peerClosed_ = true;
+    // Whatever arrived before the close is still to be read; the close is reported after it.
+    if (socket_->bytesAvailable() > 0)
+        scheduleRead();
+    else
+        reportClosed(closeError_);
+}
+
+void TAsyncSocket::scheduleRead() {
+    if (readScheduled_ || !connected_)
+        return;
+    readScheduled_ = true;
+    post([this] { deliverRead(); });
+}
+
+void TAsyncSocket::deliverRead() {
+    readScheduled_ = false;
+    if (!socket_ || !socket_->isOpen() || closeReported_)
+        return;
+    const qint64 before = consumed_;
+    if (socket_->bytesAvailable() > 0 && OnDataAvailable)
+        OnDataAvailable();
+    if (!socket_ || !socket_->isOpen() || closeReported_)
+        return;
+    // Like a level-triggered read notification: report again while data waits, unless the
+    // reader left it unread (it calls resumeReading() when it wants more).
+    if (consumed_ == before && socket_->bytesAvailable() > 0)
+        return;
+    resumeReading();
+}
+
+void TAsyncSocket::resumeReading() {
+    if (!socket_ || !socket_->isOpen() || closeReported_)
+        return;
+    if (socket_->bytesAvailable() > 0)
+        scheduleRead();
+    else if (peerClosed_)
+        reportClosed(closeError_);
+}
+
+void TAsyncSocket::reportClosed(int error) {
+    if (closeReported_)
+        return;
+    closeReported_ = true;
+    post([this, error] {
+        if (OnSessionClosed)
+            OnSessionClosed(error);
+    });
+}
+
+void TAsyncSocket::send(const QByteArray& bytes) {
+    if (socket_)
+        socket_->write(bytes);
+}
+
+qint64 TAsyncSocket::receive(char* buffer, qint64 maxLen) {
+    if (!socket_ || !socket_->isOpen() || maxLen <= 0)
+        return 0;
+    const qint64 n = std::max<qint64>(socket_->read(buffer, maxLen), 0);
+    consumed_ += n;
+    return n;
+}
+
+void TAsyncSocket::close() {
+    if (lookupId_ >= 0) {
+        QHostInfo::abortHostLookup(lookupId_);
+        lookupId_ = -1;
+    }
+    if (!socket_)
+        return;
+    socket_->disconnect(this);
+    socket_->close();
+    connecting_ = false;
+    if (connected_)
+        reportClosed(0);
+}
+
+void TAsyncSocket::abort() {
+    if (lookupId_ >= 0) {
+        QHostInfo::abortHostLookup(lookupId_);
+        lookupId_ = -1;
+    }
+    OnDnsLookupDone = nullptr;
+    OnSessionConnected = nullptr;
+    OnDataAvailable = nullptr;
+    OnSessionClosed = nullptr;
+    if (!socket_)
+        return;
+    socket_->disconnect(this);
+    socket_->abort();
+    connecting_ = false;
+}
+
+QString TAsyncSocket::errorDescription(int error) {
+    switch (error) {
+    case sockNoError:
+        return QStringLiteral("No error");
+    case sockAccessDenied:
+        return QStringLiteral("Permission denied");
+    case sockInvalidArgument:
+        return QStringLiteral("Invalid argument");
+    case sockAddressInUse:
+        return QStringLiteral("Address already in use");
+    case sockAddressNotAvailable:
+        return QStringLiteral("Cannot assign requested address");
+    case sockNetworkUnreachable:
+        return QStringLiteral("Network is unreachable");
+    case sockConnectionReset:
+        return QStringLiteral("Connection reset by peer");
+    case sockNoBufferSpace:
+        return QStringLiteral("No buffer space available");
+    case sockTimedOut:
+        return QStringLiteral("Connection timed out");
+    case sockConnectionRefused:
+        return QStringLiteral("Connection refused");
+    case sockHostNotFound:
+        return QStringLiteral("Host not found");
+    default:
+        return QStringLiteral("Socket error");
+    }
+}
