@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,15 @@ TEST(StartupPaths, FtpSitesReadAnyLineBreak) {
 }
 
 TEST(ProgramDir, HomeVariableWinsAndGetsATrailingSlash) {
+    // Other tests of this program may rely on the variable as they set it.
+    const QByteArray saved = qgetenv("QUILLO_HOME");
+    const bool wasSet = qEnvironmentVariableIsSet("QUILLO_HOME");
+    const auto restore = qScopeGuard([&] {
+        if (wasSet)
+            qputenv("QUILLO_HOME", saved);
+        else
+            qunsetenv("QUILLO_HOME");
+    });
     QTemporaryDir dir;
     const QString home = dir.path() + "/home";
     qputenv("QUILLO_HOME", home.toUtf8());
