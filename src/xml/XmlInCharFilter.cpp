@@ -134,12 +134,12 @@ std::size_t TXmlInCharFilter::decode(char16_t* out) {
             detectByteOrderMark();
     }
     const std::uint8_t* lim = e_;
-    if (!declarationRead_) {
-        // Until the first '>', hand out the input in pieces that end after a
-        // quote or a '>' or before a '<', so that an encoding named by the XML
-        // declaration (however it ends) applies to every byte after its value.
+    if (inDeclaration_) {
+        // Hand out the input in pieces that end after a quote or a '>' or
+        // before a '<', so that an encoding named by the XML declaration
+        // (however malformed) applies to every byte after its value.
         if (encoding_ != ceUTF8) {
-            declarationRead_ = true;
+            inDeclaration_ = false;
         } else {
             for (const std::uint8_t* q = p_; q < e_; ++q) {
                 std::uint8_t b = *q;
@@ -148,7 +148,6 @@ std::size_t TXmlInCharFilter::decode(char16_t* out) {
                     break;
                 }
                 if (b == '>' || b == '"' || b == '\'') {
-                    declarationRead_ = b == '>';
                     lim = q + 1;
                     break;
                 }

@@ -61,6 +61,8 @@ public:
     // The declaration named ISO-8859-1: the bytes not yet decoded are read as
     // Latin-1, unless a byte order mark chose UTF-16.
     void switchToLatin1();
+    // The place for an XML declaration has been passed: decode in full windows.
+    void declarationPassed() { inDeclaration_ = false; }
     TXmlCharEncoding encoding() const { return encoding_; }
 
 private:
@@ -80,7 +82,7 @@ private:
     const std::uint8_t* e_ = nullptr;
     const std::uint8_t* memEnd_ = nullptr; // memory source: end of all input
     bool started_ = false;
-    bool declarationRead_ = false;
+    bool inDeclaration_ = true;
     bool crPending_ = false;
     TXmlCharEncoding encoding_ = ceUTF8;
     std::u16string pendingError_;

@@ -717,6 +717,8 @@ struct TXmlParser::Impl {
         bool declarationAllowed = true;
         bool doctypeSeen = false;
         for (;;) {
+            if (!declarationAllowed)
+                top->filter->declarationPassed();
             skipSpace();
             if (!more())
                 fail(EndOfFile);
@@ -750,6 +752,7 @@ struct TXmlParser::Impl {
             }
             break;
         }
+        top->filter->declarationPassed();
         startTag();
         if (depth)
             content();
@@ -1241,6 +1244,7 @@ struct TXmlParser::Impl {
             cur_ += 5;
             xmlDeclaration(false);
         }
+        top->filter->declarationPassed();
         declarations(DtdMode::External);
         popSource();
     }
