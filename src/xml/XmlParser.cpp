@@ -718,7 +718,7 @@ struct TXmlParser::Impl {
         bool doctypeSeen = false;
         for (;;) {
             if (!declarationAllowed)
-                top->filter->declarationPassed();
+                sources.front()->filter->declarationPassed();
             skipSpace();
             if (!more())
                 fail(EndOfFile);
@@ -752,7 +752,7 @@ struct TXmlParser::Impl {
             }
             break;
         }
-        top->filter->declarationPassed();
+        sources.front()->filter->declarationPassed();
         startTag();
         if (depth)
             content();
