@@ -100,7 +100,8 @@ void TForm1::LoadQandAData() {
 
         // Only what the feed names is checked; a value that names no entry is skipped.
         if (TXmlNodePtr skipHours = channelField(channel, u"skipHours")) {
-            for (const TXmlNodePtr& hour : selectNodesOf(skipHours, u"hour").nodes()) {
+            const TXmlNodeList hours = selectNodesOf(skipHours, u"hour");
+            for (const TXmlNodePtr& hour : hours.nodes()) {
                 bool isNumber = false;
                 const int h = qText(textOf(hour)).toInt(&isNumber);
                 if (isNumber && h >= 0 && h < HoursCheckListBox->count())
@@ -108,7 +109,8 @@ void TForm1::LoadQandAData() {
             }
         }
         if (TXmlNodePtr skipDays = channelField(channel, u"skipDays")) {
-            for (const TXmlNodePtr& day : selectNodesOf(skipDays, u"day").nodes()) {
+            const TXmlNodeList days = selectNodesOf(skipDays, u"day");
+            for (const TXmlNodePtr& day : days.nodes()) {
                 const QString name = qText(textOf(day));
                 for (int i = 0; i < DaysCheckListBox->count(); ++i) {
                     QListWidgetItem* entry = DaysCheckListBox->item(i);
