@@ -201,6 +201,11 @@ void THttpClient::armTimeout() {
 void THttpClient::onTimeout() {
     if (ending_ || state_ == httpReady)
         return;
+    // A handler of ours holding the data (a message box, say) is no stall of the server.
+    if (inData_) {
+        armTimeout();
+        return;
+    }
     retireSocket();
     statusCode_ = 404;
     reasonPhrase_ = QStringLiteral("timed out");
