@@ -155,6 +155,7 @@ public:
     TXmlNode* firstRaw() const { return first_.get(); }
     TXmlNode* lastRaw() const { return last_; }
     TXmlNode* nextRaw() const { return next_.get(); }
+    TXmlNode* prevRaw() const { return prev_; }
 
 protected:
     TXmlNode(TXmlNodeType type, const std::weak_ptr<TXmlDocument>& owner)

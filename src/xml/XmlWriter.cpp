@@ -1,8 +1,11 @@
 #include "XmlWriter.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,25 +27,23 @@ bool isForbidden(char16_t c) {
     return (c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D) || c == 0xFFFE || c == 0xFFFF;
 }
 
+// Which ASCII characters pass unchanged: bit 0 in text, bit 1 in attribute
+// values, bit 2 in CDATA sections.
+constexpr std::array<unsigned char, 128> kAsciiPlain = [] {
+    std::array<unsigned char, 128> t{};
+    for (int c = 0x20; c <= 0x7E; ++c)
+        t[c] = 7;
+    t['\t'] = 7;
+    t['\r'] |= 4;
+    t['&'] = t['<'] = 4;
+    t['"'] = 5;
+    t[']'] = 3;
+    t[0x7F] = 4;
+    return t;
+}();
+
 char32_t pairValue(char16_t hi, char16_t lo) {
     return 0x10000 + ((char32_t(hi) - 0xD800) << 10) + (char32_t(lo) - 0xDC00);
-}
-
-void appendDecimal(std::u16string& out, char32_t v) {
-    char16_t buf[12];
-    int n = 0;
-    do {
-        buf[n++] = char16_t(u'0' + v % 10);
-        v /= 10;
-    } while (v);
-    while (n)
-        out += buf[--n];
-}
-
-void appendRef(std::u16string& out, char32_t v) {
-    out += u"&#";
-    appendDecimal(out, v);
-    out += u';';
 }
 
 bool startsWithNoCase(std::string_view s, std::string_view prefix) {
@@ -65,9 +66,120 @@ std::size_t findNoCase(std::string_view s, std::string_view upperNeedle) {
     return std::string_view::npos;
 }
 
-class Writer {
+// Output sinks. The writer hands them only what the output encoding can
+// hold: raw() gets whole surrogate pairs, lit() ASCII markup.
+class TextOut {
 public:
-    Writer(const TXmlDocumentSettings& s, TXmlCharEncoding enc, std::u16string& out)
+    explicit TextOut(std::u16string& s) : s_(s) {}
+    void raw(const char16_t* p, std::size_t n) { s_.append(p, n); }
+    void narrow(const char16_t* p, std::size_t n) { s_.append(p, n); }
+    void lit(std::u16string_view v) { s_.append(v); }
+    void ch(char16_t c) { s_ += c; }
+    void spaces(std::size_t n) { s_.append(n, u' '); }
+
+private:
+    std::u16string& s_;
+};
+
+// Encodes straight into bytes (ISO-8859-1 or UTF-8) through a small buffer.
+class ByteOut {
+public:
+    ByteOut(std::string& s, bool latin1) : s_(s), latin1_(latin1) {}
+    ~ByteOut() { flush(); }
+    ByteOut(const ByteOut&) = delete;
+    ByteOut& operator=(const ByteOut&) = delete;
+
+    void raw(const char16_t* p, std::size_t n) {
+        std::size_t i = 0;
+        while (i < n) {
+            if (len_ + 4 > sizeof buf_)
+                flush();
+            // Room for the worst case of three bytes per code unit.
+            std::size_t end = std::min(n, i + (sizeof buf_ - len_) / 3);
+            while (i < end) {
+                std::size_t k = i;
+                while (k < end && p[k] < 0x80)
+                    ++k;
+                char* o = buf_ + len_;
+                for (std::size_t m = i; m < k; ++m)
+                    *o++ = char(p[m]);
+                len_ += k - i;
+                i = k;
+                if (i == end)
+                    break;
+                char32_t c = p[i++];
+                if (latin1_) {
+                    if (c > 0xFF)
+                        throw EXmlConvertError();
+                    buf_[len_++] = char(c);
+                    continue;
+                }
+                if (isHigh(char16_t(c)) && i < n && isLow(p[i]))
+                    c = pairValue(char16_t(c), p[i++]);
+                else if (isSurrogate(char16_t(c)))
+                    c = 0xFFFD;
+                if (c < 0x800) {
+                    buf_[len_++] = char(0xC0 | (c >> 6));
+                } else if (c < 0x10000) {
+                    buf_[len_++] = char(0xE0 | (c >> 12));
+                    buf_[len_++] = char(0x80 | ((c >> 6) & 0x3F));
+                } else {
+                    buf_[len_++] = char(0xF0 | (c >> 18));
+                    buf_[len_++] = char(0x80 | ((c >> 12) & 0x3F));
+                    buf_[len_++] = char(0x80 | ((c >> 6) & 0x3F));
+                }
+                buf_[len_++] = char(0x80 | (c & 0x3F));
+            }
+        }
+    }
+    // Code units that are each one byte: ASCII, or anything up to U+00FF
+    // in ISO-8859-1.
+    void narrow(const char16_t* p, std::size_t n) {
+        while (n) {
+            if (len_ == sizeof buf_)
+                flush();
+            std::size_t k = std::min(n, sizeof buf_ - len_);
+            char* o = buf_ + len_;
+            for (std::size_t i = 0; i < k; ++i)
+                o[i] = char(p[i]);
+            len_ += k;
+            p += k;
+            n -= k;
+        }
+    }
+    void lit(std::u16string_view v) {
+        if (len_ + v.size() > sizeof buf_)
+            flush();
+        if (v.size() > sizeof buf_)
+            return raw(v.data(), v.size());
+        for (char16_t c : v)
+            buf_[len_++] = char(c);
+    }
+    void ch(char16_t c) { raw(&c, 1); }
+    void spaces(std::size_t n) {
+        if (len_ + n > sizeof buf_) {
+            flush();
+            s_.append(n, ' ');
+            return;
+        }
+        std::memset(buf_ + len_, ' ', n);
+        len_ += n;
+    }
+    void flush() {
+        s_.append(buf_, len_);
+        len_ = 0;
+    }
+
+private:
+    std::string& s_;
+    bool latin1_;
+    std::size_t len_ = 0;
+    char buf_[4096];
+};
+
+template <typename Out> class Writer {
+public:
+    Writer(const TXmlDocumentSettings& s, TXmlCharEncoding enc, Out& out)
         : s_(s), out_(out), latin1_(enc == ceISO88591 || enc == ceUnknown) {
         switch (s.LineBreakMode) {
         case lbmCR:
@@ -89,17 +201,12 @@ public:
         bool first = true;
         for (const TXmlNode* c = doc.firstRaw(); c; c = c->nextRaw()) {
             if (!first)
-                out_ += u"\r\n";
+                out_.lit(u"\r\n");
             first = false;
             if (c->nodeType() == COMMENT_NODE && s_.FormattedOutput)
-                out_ += u"\r\n";
+                out_.lit(u"\r\n");
             subtree(*c);
         }
-    }
-
-    void fragment(const TXmlNode& frag) {
-        for (const TXmlNode* c = frag.firstRaw(); c; c = c->nextRaw())
-            subtree(*c);
     }
 
     // root and its descendants, root at depth 0; no recursion.
@@ -124,11 +231,26 @@ public:
     }
 
 private:
+    enum class Plain { Name, Comment, Instruction };
+
     void newline(int depth) {
         if (!s_.FormattedOutput)
             return;
-        out_ += u"\r\n";
-        out_.append(std::size_t(2 * depth), u' ');
+        out_.lit(u"\r\n");
+        out_.spaces(std::size_t(2 * depth));
+    }
+
+    void ref(char32_t v) {
+        char16_t buf[16];
+        int n = 15;
+        buf[n] = u';';
+        do {
+            buf[--n] = char16_t(u'0' + v % 10);
+            v /= 10;
+        } while (v);
+        buf[--n] = u'#';
+        buf[--n] = u'&';
+        out_.lit(std::u16string_view(buf + n, std::size_t(16 - n)));
     }
 
     // Writes n up to its children; true when they follow.
@@ -139,27 +261,27 @@ private:
         case ELEMENT_NODE: {
             if (inElement)
                 newline(depth);
-            out_ += u'<';
-            name(n.nodeName());
+            out_.ch(u'<');
+            plain(n.nodeName(), Plain::Name);
             if (const TXmlNamedNodeMap* attrs = n.attributes())
                 for (const auto& a : attrs->items()) {
-                    out_ += u' ';
-                    name(a->nodeName());
-                    out_ += u"=\"";
+                    out_.ch(u' ');
+                    plain(a->nodeName(), Plain::Name);
+                    out_.lit(u"=\"");
                     escaped(a->nodeValue(), true);
-                    out_ += u'"';
+                    out_.ch(u'"');
                 }
             if (!n.firstRaw()) {
-                out_ += u"/>";
+                out_.lit(u"/>");
                 return false;
             }
-            out_ += u'>';
+            out_.ch(u'>');
             return true;
         }
         case TEXT_NODE: {
-            const TXmlNode* prev = n.previousSibling().get();
+            const TXmlNode* prev = n.prevRaw();
             if (inElement && prev && prev->nodeType() == COMMENT_NODE && s_.FormattedOutput)
-                out_ += u"\r\n";
+                out_.lit(u"\r\n");
             escaped(n.nodeValue(), false);
             return false;
         }
@@ -177,9 +299,9 @@ private:
             processingInstruction(n);
             return false;
         case ENTITY_REFERENCE_NODE:
-            out_ += u'&';
-            name(n.nodeName());
-            out_ += u';';
+            out_.ch(u'&');
+            plain(n.nodeName(), Plain::Name);
+            out_.ch(u';');
             return false;
         case DOCUMENT_TYPE_NODE:
             docType(static_cast<const TXmlDocumentType&>(n));
@@ -188,13 +310,14 @@ private:
         case ATTLIST_DECL_NODE:
         case ENTITY_NODE:
         case NOTATION_NODE:
-            markup(n.nodeValue());
+            plain(n.nodeValue(), Plain::Name);
             return false;
         case DOCUMENT_NODE:
             document(n);
             return false;
         case DOCUMENT_FRAGMENT_NODE:
-            fragment(n);
+            for (const TXmlNode* c = n.firstRaw(); c; c = c->nextRaw())
+                subtree(*c);
             return false;
         case ATTRIBUTE_NODE:
             escaped(n.nodeValue(), true);
@@ -206,9 +329,9 @@ private:
     void leave(const TXmlNode& element, int depth) {
         if (element.lastRaw()->nodeType() != TEXT_NODE)
             newline(depth);
-        out_ += u"</";
-        name(element.nodeName());
-        out_ += u'>';
+        out_.lit(u"</");
+        plain(element.nodeName(), Plain::Name);
+        out_.ch(u'>');
     }
 
     // Text and attribute values: ASCII only, everything else a reference.
@@ -217,34 +340,30 @@ private:
         std::size_t n = v.size();
         for (std::size_t i = 0; i < n;) {
             std::size_t j = i;
-            while (j < n) {
-                char16_t c = p[j];
-                if (!(c == u'\t' ||
-                      (c >= 0x20 && c <= 0x7E && c != u'&' && c != u'<' && !(attr && c == u'"'))))
-                    break;
+            unsigned char bit = attr ? 2 : 1;
+            while (j < n && p[j] < 0x80 && (kAsciiPlain[p[j]] & bit))
                 ++j;
-            }
-            out_.append(p + i, j - i);
+            out_.narrow(p + i, j - i);
             if (j == n)
                 return;
             char16_t c = p[j];
             i = j + 1;
             if (c == u'&')
-                out_ += u"&amp;";
+                out_.lit(u"&amp;");
             else if (c == u'<')
-                out_ += u"&lt;";
+                out_.lit(u"&lt;");
             else if (c == u'"')
-                out_ += u"&#34;";
+                out_.lit(u"&#34;");
             else if (c == u'\n') {
                 if (attr)
-                    out_ += u"&#xA;";
+                    out_.lit(u"&#xA;");
                 else
-                    out_ += breakAsRef_ ? breakRef_ : lineBreak_;
+                    out_.lit(breakAsRef_ ? breakRef_ : lineBreak_);
             } else if (isHigh(c) && i < n && isLow(p[i])) {
-                appendRef(out_, pairValue(c, p[i]));
+                ref(pairValue(c, p[i]));
                 ++i;
             } else if (!isSurrogate(c) && !isForbidden(c))
-                appendRef(out_, c);
+                ref(c);
         }
     }
 
@@ -252,157 +371,190 @@ private:
     // reference; "]]>" is split between "]]" and ">".
     void cdata(const std::u16string& v) {
         static constexpr std::u16string_view open = u"<![CDATA[", close = u"]]>";
-        out_ += open;
+        out_.lit(open);
         const char16_t* p = v.data();
         std::size_t n = v.size();
         for (std::size_t i = 0; i < n;) {
             std::size_t j = i;
+            char16_t top = latin1_ ? 0xFF : 0xD7FF;
             while (j < n) {
                 char16_t c = p[j];
-                if (c == u'\n' || c == u']' || isSurrogate(c) || isForbidden(c) ||
-                    (latin1_ && c > 0xFF))
+                if (c < 0x80 ? !(kAsciiPlain[c] & 4)
+                             : (c > top && (latin1_ || c <= 0xDFFF || c >= 0xFFFE)))
                     break;
                 ++j;
             }
-            out_.append(p + i, j - i);
+            if (latin1_)
+                out_.narrow(p + i, j - i);
+            else
+                out_.raw(p + i, j - i);
             if (j == n)
                 break;
             char16_t c = p[j];
             i = j + 1;
             if (c == u'\n') {
                 if (breakAsRef_) {
-                    out_ += close;
-                    out_ += breakRef_;
-                    out_ += open;
+                    out_.lit(close);
+                    out_.lit(breakRef_);
+                    out_.lit(open);
                 } else
-                    out_ += lineBreak_;
+                    out_.lit(lineBreak_);
             } else if (c == u']') {
                 if (i + 1 < n && p[i] == u']' && p[i + 1] == u'>') {
-                    out_ += u"]]";
-                    out_ += close;
-                    out_ += open;
+                    out_.lit(u"]]");
+                    out_.lit(close);
+                    out_.lit(open);
                     ++i;
                 } else
-                    out_ += c;
+                    out_.ch(c);
             } else if (isHigh(c) && i < n && isLow(p[i])) {
                 if (latin1_) {
-                    out_ += close;
-                    appendRef(out_, pairValue(c, p[i]));
-                    out_ += open;
-                } else {
-                    out_ += c;
-                    out_ += p[i];
-                }
+                    out_.lit(close);
+                    ref(pairValue(c, p[i]));
+                    out_.lit(open);
+                } else
+                    out_.raw(p + j, 2);
                 ++i;
             } else if (!isSurrogate(c) && !isForbidden(c)) {
-                out_ += close;
-                appendRef(out_, c);
-                out_ += open;
+                out_.lit(close);
+                ref(c);
+                out_.lit(open);
             }
         }
-        out_ += close;
+        out_.lit(close);
     }
 
     // Raw text where no reference is possible: what the encoding cannot hold
-    // becomes "?", and what XML does not allow is left out. Returns nothing;
-    // newlines follow the line break mode when lineBreaks is set.
-    void plain(const std::u16string& v, bool lineBreaks) {
+    // becomes "?" and what XML does not allow is left out. In a comment a
+    // space keeps dashes from reading as its end ("--", or "-" last) and line
+    // feeds follow the line break mode; in an instruction a space keeps "?>"
+    // apart.
+    void plain(const std::u16string& v, Plain kind) {
         const char16_t* p = v.data();
         std::size_t n = v.size();
-        for (std::size_t i = 0; i < n; ++i) {
-            char16_t c = p[i];
-            if (c == u'\n' && lineBreaks)
-                out_ += lineBreak_;
-            else if (isHigh(c) && i + 1 < n && isLow(p[i + 1])) {
+        char16_t last = 0;
+        for (std::size_t i = 0; i < n;) {
+            std::size_t j = i;
+            while (j < n) {
+                char16_t c = p[j];
+                if (isSurrogate(c) || isForbidden(c) || (latin1_ && c > 0xFF) ||
+                    (kind == Plain::Comment && (c == u'\n' || c == u'-')) ||
+                    (kind == Plain::Instruction && c == u'>'))
+                    break;
+                ++j;
+            }
+            if (j > i) {
+                out_.raw(p + i, j - i);
+                last = p[j - 1];
+            }
+            if (j == n)
+                break;
+            char16_t c = p[j];
+            i = j + 1;
+            if (c == u'\n' && kind == Plain::Comment) {
+                out_.lit(lineBreak_);
+                last = c;
+            } else if ((c == u'-' && last == u'-') || (c == u'>' && last == u'?')) {
+                out_.ch(u' ');
+                out_.ch(c);
+                last = c;
+            } else if (c == u'-' || c == u'>') {
+                out_.ch(c);
+                last = c;
+            } else if (isHigh(c) && i < n && isLow(p[i])) {
                 if (latin1_)
-                    out_ += u'?';
-                else {
-                    out_ += c;
-                    out_ += p[i + 1];
-                }
+                    out_.ch(u'?');
+                else
+                    out_.raw(p + j, 2);
+                last = u'?';
                 ++i;
-            } else if (isSurrogate(c) || isForbidden(c))
-                continue;
-            else if (latin1_ && c > 0xFF)
-                out_ += u'?';
-            else
-                out_ += c;
+            } else if (latin1_ && c > 0xFF && !isSurrogate(c) && c != 0xFFFE && c != 0xFFFF) {
+                out_.ch(u'?');
+                last = u'?';
+            }
         }
+        if (kind == Plain::Comment && last == u'-')
+            out_.ch(u' ');
     }
 
-    void name(const std::u16string& v) { plain(v, false); }
-
-    void markup(const std::u16string& v) { plain(v, false); }
-
-    // "--" inside a comment, or "-" at its end, would end it early: a space
-    // keeps the dashes apart.
     void comment(const std::u16string& v) {
-        out_ += u"<!--";
-        std::size_t from = out_.size();
-        plain(v, true);
-        for (std::size_t i = from + 1; i < out_.size(); ++i)
-            if (out_[i] == u'-' && out_[i - 1] == u'-')
-                out_.insert(i, 1, u' ');
-        if (out_.size() > from && out_.back() == u'-')
-            out_ += u' ';
-        out_ += u"-->";
+        out_.lit(u"<!--");
+        plain(v, Plain::Comment);
+        out_.lit(u"-->");
     }
 
     void processingInstruction(const TXmlNode& n) {
-        out_ += u"<?";
-        name(n.nodeName());
-        out_ += u' ';
-        std::size_t from = out_.size();
-        plain(n.nodeValue(), false);
-        for (std::size_t i = from + 1; i < out_.size(); ++i)
-            if (out_[i] == u'>' && out_[i - 1] == u'?')
-                out_.insert(i, 1, u' ');
-        out_ += u"?>";
+        out_.lit(u"<?");
+        plain(n.nodeName(), Plain::Name);
+        out_.ch(u' ');
+        plain(n.nodeValue(), Plain::Instruction);
+        out_.lit(u"?>");
     }
 
     void quoted(const std::u16string& v) {
         char16_t q = v.find(u'"') == std::u16string::npos ? u'"' : u'\'';
-        out_ += q;
-        plain(v, false);
-        out_ += q;
+        out_.ch(q);
+        plain(v, Plain::Name);
+        out_.ch(q);
     }
 
     void docType(const TXmlDocumentType& d) {
-        out_ += u"<!DOCTYPE ";
-        name(d.nodeName());
-        out_ += u' ';
+        out_.lit(u"<!DOCTYPE ");
+        plain(d.nodeName(), Plain::Name);
+        out_.ch(u' ');
         if (!d.publicId().empty()) {
-            out_ += u"PUBLIC ";
+            out_.lit(u"PUBLIC ");
             quoted(d.publicId());
-            out_ += u' ';
+            out_.ch(u' ');
             quoted(d.systemId());
         } else if (!d.systemId().empty()) {
-            out_ += u"SYSTEM ";
+            out_.lit(u"SYSTEM ");
             quoted(d.systemId());
         }
         if (d.firstRaw()) {
-            out_ += u'[';
+            out_.ch(u'[');
             for (const TXmlNode* c = d.firstRaw(); c; c = c->nextRaw()) {
-                out_ += u"\r\n  ";
+                out_.lit(u"\r\n  ");
                 if (c->nodeType() == COMMENT_NODE)
                     comment(c->nodeValue());
                 else if (c->nodeType() == PROCESSING_INSTRUCTION_NODE)
                     processingInstruction(*c);
                 else
-                    markup(c->nodeValue());
+                    plain(c->nodeValue(), Plain::Name);
             }
-            out_ += u"\r\n]";
+            out_.lit(u"\r\n]");
         }
-        out_ += u'>';
+        out_.ch(u'>');
     }
 
     const TXmlDocumentSettings& s_;
-    std::u16string& out_;
+    Out& out_;
     bool latin1_;
     std::u16string_view lineBreak_;
     bool breakAsRef_;
     std::u16string_view breakRef_;
 };
+
+// Roughly the bytes of the document's text, so that the output grows once.
+std::size_t sizeEstimate(const TXmlDocument& doc) {
+    std::size_t size = 64;
+    const TXmlNode* n = &doc;
+    for (;;) {
+        size += n->nodeValue().size() + 2 * n->nodeName().size() + 16;
+        if (const TXmlNamedNodeMap* attrs = n->attributes())
+            for (const auto& a : attrs->items())
+                size += a->nodeName().size() + a->nodeValue().size() + 4;
+        if (n->firstRaw()) {
+            n = n->firstRaw();
+            continue;
+        }
+        while (n != &doc && !n->nextRaw())
+            n = n->parentRaw();
+        if (n == &doc)
+            return size + size / 8;
+        n = n->nextRaw();
+    }
+}
 
 // The encoding named by the document's XML declaration, if any.
 bool declaresLatin1(const TXmlDocument& doc) {
@@ -484,14 +636,14 @@ std::u16string xmlText(const TXmlNode& node) {
     TXmlDocumentPtr keep;
     const TXmlDocumentSettings& s = settingsOf(node, keep);
     TXmlCharEncoding enc = keep ? outputEncoding(*keep) : s.OutCharSet;
-    std::u16string out;
-    Writer w(s, enc, out);
-    if (node.nodeType() == DOCUMENT_NODE) {
-        out.reserve(4096);
+    std::u16string text;
+    TextOut out(text);
+    Writer<TextOut> w(s, enc, out);
+    if (node.nodeType() == DOCUMENT_NODE)
         w.document(node);
-    } else
+    else
         w.subtree(node);
-    return out;
+    return text;
 }
 
 TXmlCharEncoding outputEncoding(const TXmlDocument& document) {
@@ -502,66 +654,52 @@ TXmlCharEncoding outputEncoding(const TXmlDocument& document) {
 }
 
 std::string encodeXmlText(std::u16string_view text, TXmlCharEncoding encoding, bool signature) {
-    std::string out;
-    const char16_t* p = text.data();
-    std::size_t n = text.size();
+    std::string bytes;
     switch (encoding) {
     case ceUnknown:
     case ceISO88591:
-        out.resize(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            if (p[i] > 0xFF)
-                throw EXmlConvertError();
-            out[i] = char(p[i]);
-        }
-        return out;
-    case ceUTF8:
-        out.reserve(n + n / 8 + 3);
-        if (signature)
-            out += "\xEF\xBB\xBF";
-        for (std::size_t i = 0; i < n; ++i) {
-            char32_t c = p[i];
-            if (c < 0x80) {
-                out += char(c);
-                continue;
-            }
-            if (isHigh(char16_t(c)) && i + 1 < n && isLow(p[i + 1]))
-                c = pairValue(char16_t(c), p[++i]);
-            else if (isSurrogate(char16_t(c)))
-                c = 0xFFFD;
-            if (c < 0x800) {
-                out += char(0xC0 | (c >> 6));
-            } else if (c < 0x10000) {
-                out += char(0xE0 | (c >> 12));
-                out += char(0x80 | ((c >> 6) & 0x3F));
-            } else {
-                out += char(0xF0 | (c >> 18));
-                out += char(0x80 | ((c >> 12) & 0x3F));
-                out += char(0x80 | ((c >> 6) & 0x3F));
-            }
-            out += char(0x80 | (c & 0x3F));
-        }
-        return out;
+    case ceUTF8: {
+        bool latin1 = encoding != ceUTF8;
+        bytes.reserve(text.size() + 3);
+        if (signature && !latin1)
+            bytes += "\xEF\xBB\xBF";
+        ByteOut out(bytes, latin1);
+        out.raw(text.data(), text.size());
+        break;
+    }
     case ceUTF16LE:
     case ceUTF16BE: {
         bool le = encoding == ceUTF16LE;
-        out.resize(2 + 2 * n);
-        out[0] = le ? '\xFF' : '\xFE';
-        out[1] = le ? '\xFE' : '\xFF';
-        for (std::size_t i = 0; i < n; ++i) {
-            char lo = char(p[i] & 0xFF), hi = char(p[i] >> 8);
-            out[2 + 2 * i] = le ? lo : hi;
-            out[3 + 2 * i] = le ? hi : lo;
+        bytes.resize(2 + 2 * text.size());
+        bytes[0] = le ? '\xFF' : '\xFE';
+        bytes[1] = le ? '\xFE' : '\xFF';
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            char lo = char(text[i] & 0xFF), hi = char(text[i] >> 8);
+            bytes[2 + 2 * i] = le ? lo : hi;
+            bytes[3 + 2 * i] = le ? hi : lo;
         }
-        return out;
+        break;
     }
     }
-    return out;
+    return bytes;
 }
 
+// ISO-8859-1 and UTF-8 are encoded as they are written; UTF-16 from the text.
 std::string xmlBytes(const TXmlDocument& document) {
-    return encodeXmlText(xmlText(document), outputEncoding(document),
-                         document.settings().WriteUTF8Signature);
+    const TXmlDocumentSettings& s = document.settings();
+    TXmlCharEncoding enc = outputEncoding(document);
+    if (enc == ceUTF16LE || enc == ceUTF16BE)
+        return encodeXmlText(xmlText(document), enc, false);
+    std::string bytes;
+    bytes.reserve(sizeEstimate(document));
+    if (enc == ceUTF8 && s.WriteUTF8Signature)
+        bytes = "\xEF\xBB\xBF";
+    {
+        ByteOut out(bytes, enc != ceUTF8);
+        Writer<ByteOut> w(s, enc, out);
+        w.document(document);
+    }
+    return bytes;
 }
 
 void writeFileWhole(const std::string& path, std::string_view bytes) {
