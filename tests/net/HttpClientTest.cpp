@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -165,6 +166,15 @@ TEST_F(HttpClientTest, RelocationsFollowPathRules) {
     EXPECT_EQ(client.RcvdHeader(), QStringList{"HTTP/1.0 200 OK"});
 }
 
+TEST_F(HttpClientTest, RelocationIsFollowedWhenTheHeaderIsCutShort) {
+    server.addScript({S::send("HTTP/1.0 302 Found\r\nLocation: /b\r\n"), S::close()});
+    server.addScript({S::send("HTTP/1.0 200 OK\r\n\r\nhere"), S::close()});
+    get("/a");
+    ASSERT_EQ(server.connectionCount(), 2);
+    EXPECT_EQ(server.requestLine(1), "GET /b HTTP/1.0");
+    EXPECT_EQ(log, (Log{"begin", "data:here", "end", "done:1:0"}));
+}
+
 TEST_F(HttpClientTest, RelocationLoopIsCutAfterTwentyHops) {
     server.addScript({S::send("HTTP/1.0 302 Found\r\nLocation: /again\r\n\r\n"), S::close()});
     int hops = 0;
@@ -304,6 +314,24 @@ TEST_F(HttpClientTest, GetWhileBusyThrowsAndTheRequestGoesOn) {
     EXPECT_EQ(busyCode, 1);
     EXPECT_EQ(innerBody, "inner");
     EXPECT_EQ(log, (Log{"begin", "data:outer", "end", "done:1:0"}));
+}
+
+TEST_F(HttpClientTest, HandlerWithANestedEventLoopMissesNothing) {
+    // Like a message box shown from a handler while the rest of the page and the close arrive.
+    server.addScript({S::send("HTTP/1.0 200 OK\r\n\r\none"), S::pause(30), S::send("two"),
+                      S::pause(30), S::send("three"), S::close()});
+    client.TimeoutMs = 100;
+    bool first = true;
+    client.OnDocData = [&](THttpClient*, const char* b, int n) {
+        log.push_back("data:" + std::string(b, n));
+        if (std::exchange(first, false)) {
+            QEventLoop modal;
+            QTimer::singleShot(300, &modal, &QEventLoop::quit);
+            modal.exec();
+        }
+    };
+    get("/");
+    EXPECT_EQ(log, (Log{"begin", "data:one", "data:twothree", "end", "done:1:0"}));
 }
 
 TEST_F(HttpClientTest, GetRunsInsideARunningEventLoop) {
