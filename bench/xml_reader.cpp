@@ -41,16 +41,23 @@ std::string makeFeed(std::size_t targetBytes) {
                     "    <description>Generated for the reader benchmark</description>\n";
     for (std::size_t i = 0; s.size() < targetBytes; ++i) {
         std::string n = std::to_string(i);
-        s += "    <item>\n      <title>Headline number " + n + " about caf\xC3\xA9 prices</title>\n"
-             "      <link>http://example.com/news/" + n + ".html</link>\n"
-             "      <description>&lt;p&gt;A synopsis of story " + n +
+        s += "    <item>\n      <title>Headline number " + n +
+             " about caf\xC3\xA9 prices</title>\n"
+             "      <link>http://example.com/news/" +
+             n +
+             ".html</link>\n"
+             "      <description>&lt;p&gt;A synopsis of story " +
+             n +
              " with &lt;b&gt;markup&lt;/b&gt; and text that runs on for a while, "
              "as synopses do in real feeds.&lt;/p&gt;</description>\n"
              "      <author>editor@example.com</author>\n"
-             "      <enclosure url=\"http://example.com/a/" + n +
+             "      <enclosure url=\"http://example.com/a/" +
+             n +
              ".mp3\" length=\"12345\" type=\"audio/mpeg\"/>\n"
              "      <pubDate>Thu, 10 Dec 2026 01:00:00 +0100</pubDate>\n"
-             "      <guid isPermaLink=\"false\">id-" + n + "</guid>\n"
+             "      <guid isPermaLink=\"false\">id-" +
+             n +
+             "</guid>\n"
              "      <category domain=\"http://example.com/cat\">News</category>\n"
              "    </item>\n";
     }
@@ -108,9 +115,10 @@ int main(int argc, char** argv) {
         }
         bestLint = std::min(bestLint, lint);
     }
-    std::printf("file: %.1f MB, %zu elements, %zu characters of text\n",
-                feed.size() / 1048576.0, sink.elements, sink.chars);
-    std::printf("TXmlParser::parseSource: %.3f s (%.0f MB/s)\n", best, feed.size() / 1048576.0 / best);
+    std::printf("file: %.1f MB, %zu elements, %zu characters of text\n", feed.size() / 1048576.0,
+                sink.elements, sink.chars);
+    std::printf("TXmlParser::parseSource: %.3f s (%.0f MB/s)\n", best,
+                feed.size() / 1048576.0 / best);
     std::printf("xmllint --noout:         %.3f s (%.0f MB/s)\n", bestLint,
                 feed.size() / 1048576.0 / bestLint);
     std::printf("ratio reader/xmllint:    %.2f (best of %d)\n", best / bestLint, rounds);

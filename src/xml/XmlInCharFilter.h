@@ -76,7 +76,7 @@ private:
     std::size_t bufferSize_;
     std::size_t chunk_;
     int fd_ = -1;
-    bool eof_ = false;               // no more bytes behind the window
+    bool eof_ = false; // no more bytes behind the window
     std::unique_ptr<std::uint8_t[]> bytes_;
     const std::uint8_t* p_ = nullptr; // undecoded bytes of the window
     const std::uint8_t* e_ = nullptr;

@@ -114,8 +114,8 @@ const NameTable Names;
 bool isPubidChar(char16_t c) {
     if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'))
         return true;
-    return c != 0 && std::u16string_view(u" \r\n-'()+,./:=?;!*#@$_%").find(c) !=
-                         std::u16string_view::npos;
+    return c != 0 &&
+           std::u16string_view(u" \r\n-'()+,./:=?;!*#@$_%").find(c) != std::u16string_view::npos;
 }
 
 struct Entity {
@@ -250,8 +250,8 @@ struct TXmlParser::Impl {
             long line, col;
             std::u16string file;
             where(line, col, file);
-            errors.push_back(u"File: <unknown>. Line: " + number(line) + u" Col: " +
-                             number(col) + u" Error: " + e.message());
+            errors.push_back(u"File: <unknown>. Line: " + number(line) + u" Col: " + number(col) +
+                             u" Error: " + e.message());
         }
         finalEncoding = sources.front()->filter->encoding();
         sources.clear();
@@ -524,8 +524,7 @@ struct TXmlParser::Impl {
     }
 
     void failIllegalReference(char16_t c) {
-        fail(u"Illegal character in reference: " + std::u16string(1, c) + u" (" + number(c) +
-             u")");
+        fail(u"Illegal character in reference: " + std::u16string(1, c) + u" (" + number(c) + u")");
     }
 
     // After "&#": the digits and ";".
@@ -1228,8 +1227,8 @@ struct TXmlParser::Impl {
         if (!ok) {
             std::u16string name = utf8ToUtf16(resolved);
             errors.push_back(u"File " + name + u" could not be found");
-            errors.push_back(u"File: " + sources.front()->file +
-                             u". Line: 0 Col: 0 Error: File '" + name + u"' could not be found");
+            errors.push_back(u"File: " + sources.front()->file + u". Line: 0 Col: 0 Error: File '" +
+                             name + u"' could not be found");
             externalMissing = true;
             return;
         }

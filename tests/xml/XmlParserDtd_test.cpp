@@ -84,10 +84,10 @@ TEST_F(LocalSources, BuildsTheWholeDocumentWhenTheExternalSubsetIsMissing) {
     std::string path = write("old.xml", feed);
     ParseResult r = parseFile(path);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errors, (std::vector<std::string>{
-                            "File " + dir + "rss-0.91.dtd could not be found",
-                            "File: " + path + ". Line: 0 Col: 0 Error: File '" + dir +
-                                "rss-0.91.dtd' could not be found"}));
+    EXPECT_EQ(r.errors,
+              (std::vector<std::string>{"File " + dir + "rss-0.91.dtd could not be found",
+                                        "File: " + path + ". Line: 0 Col: 0 Error: File '" + dir +
+                                            "rss-0.91.dtd' could not be found"}));
     EXPECT_EQ(r.events, "?xml[version=\"1.0\"]DOCTYPE rss '-//Netscape Communications//DTD RSS "
                         "0.91//EN' 'rss-0.91.dtd'{}<rss version='0.91'><channel><title>T[Caf]</>"
                         "<item><title>T[One]</></><item><title>T[Two]</></></></>");
@@ -117,7 +117,8 @@ TEST_F(LocalSources, NamesTheExternalSubsetInAnErrorFoundThere) {
     write("bad.dtd", "<!ENTITY ok 'x'>\n<!ENTITY bad 'a&#X41;'>");
     std::string path = write("feed.xml", "<!DOCTYPE a SYSTEM 'bad.dtd'><a/>");
     EXPECT_EQ(errorOf(parseFile(path)),
-              "File: " + dir + "bad.dtd. Line: 2 Col: 18 Error: Illegal character in reference: X (88)");
+              "File: " + dir +
+                  "bad.dtd. Line: 2 Col: 18 Error: Illegal character in reference: X (88)");
 }
 
 TEST(InternalSubset, ReportsEachDeclarationCommentAndInstructionAsWritten) {

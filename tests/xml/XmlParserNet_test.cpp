@@ -143,7 +143,8 @@ TEST_F(HttpSources, FetchesIntoATemporaryFileAndReadsTheDtdFromTheSamePlace) {
 TEST_F(HttpSources, NamesTheUrlInAnErrorLine) {
     write("bad.xml", "<rss>");
     ParseResult r = parseFile(base + "bad.xml");
-    EXPECT_EQ(errorOf(r), "File: " + base + "bad.xml. Line: 1 Col: 6 Error: Unexpected end of file ");
+    EXPECT_EQ(errorOf(r),
+              "File: " + base + "bad.xml. Line: 1 Col: 6 Error: Unexpected end of file ");
     removeTemps(r);
 }
 
@@ -151,8 +152,9 @@ TEST_F(HttpSources, ReportsAMissingPage) {
     ParseResult r = parseFile(base + "nosuch.xml");
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.opened);
-    EXPECT_EQ(r.errors, (std::vector<std::string>{"Http data not available",
-                                                  "File " + base + "nosuch.xml could not be found"}));
+    EXPECT_EQ(r.errors,
+              (std::vector<std::string>{"Http data not available",
+                                        "File " + base + "nosuch.xml could not be found"}));
     EXPECT_TRUE(r.tempFiles.empty());
 }
 
@@ -168,7 +170,8 @@ TEST_F(HttpSources, RefusesAnAbsoluteLocalDtdInAnInternetDocument) {
     ParseResult r = parseFile(base + "feed.xml");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.errors, (std::vector<std::string>{"Cannot mix absolute local path /etc/rss.dtd "
-                                                  "with internet path " + base}));
+                                                  "with internet path " +
+                                                  base}));
     EXPECT_EQ(r.events, "DOCTYPE rss '' '/etc/rss.dtd'{}<rss><item/></>");
     removeTemps(r);
 }
@@ -176,10 +179,11 @@ TEST_F(HttpSources, RefusesAnAbsoluteLocalDtdInAnInternetDocument) {
 TEST_F(HttpSources, BuildsTheDocumentWhenItsDtdIsNotOnTheServer) {
     write("feed.xml", "<!DOCTYPE rss SYSTEM \"gone.dtd\"><rss><item/></rss>");
     ParseResult r = parseFile(base + "feed.xml");
-    EXPECT_EQ(r.errors, (std::vector<std::string>{
-                            "Http data not available", "File " + base + "gone.dtd could not be found",
-                            "File: " + base + "feed.xml. Line: 0 Col: 0 Error: File '" + base +
-                                "gone.dtd' could not be found"}));
+    EXPECT_EQ(r.errors,
+              (std::vector<std::string>{"Http data not available",
+                                        "File " + base + "gone.dtd could not be found",
+                                        "File: " + base + "feed.xml. Line: 0 Col: 0 Error: File '" +
+                                            base + "gone.dtd' could not be found"}));
     EXPECT_EQ(r.events, "DOCTYPE rss '' 'gone.dtd'{}<rss><item/></>");
     removeTemps(r);
 }
@@ -214,7 +218,8 @@ TEST(StalledSources, GiveUpAfterTheStallTimeout) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.events, "DOCTYPE rss '' '" + dtd + "'{}<rss><item/></>");
     ASSERT_GE(r.errors.size(), 2u);
-    EXPECT_EQ(r.errors.back(), "File: . Line: 0 Col: 0 Error: File '" + dtd + "' could not be found");
+    EXPECT_EQ(r.errors.back(),
+              "File: . Line: 0 Col: 0 Error: File '" + dtd + "' could not be found");
     ::close(listener);
 }
 
@@ -222,9 +227,8 @@ class FtpSources : public ServedDirectory {
 protected:
     std::string base;
     void startFtp(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"/usr/bin/python3", "-m",        "pyftpdlib", "-i",
-                                         "127.0.0.1",        "-p",        "PORT",      "-d",
-                                         dir};
+        std::vector<std::string> args = {
+            "/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", "PORT", "-d", dir};
         args.insert(args.end(), extra.begin(), extra.end());
         start(args);
         base = "ftp://127.0.0.1:" + std::to_string(port) + "/";

@@ -33,8 +33,8 @@ public:
     }
     void declaration(TXmlDeclKind kind, std::u16string&& markup) override {
         static const char* const kinds[] = {"ELEMENT", "ATTLIST", "ENTITY", "NOTATION"};
-        events += std::string("D-") + kinds[static_cast<int>(kind)] + "[" + utf16ToUtf8(markup) +
-                  "]";
+        events +=
+            std::string("D-") + kinds[static_cast<int>(kind)] + "[" + utf16ToUtf8(markup) + "]";
     }
     void endDocType() override { events += "}"; }
 };
