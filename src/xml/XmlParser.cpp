@@ -660,8 +660,14 @@ struct TXmlParser::Impl {
                 continue;
             }
             readName(refName);
-            if (more() && *cur_ == u';')
-                ++cur_;
+            if (!more() || *cur_ != u';') {
+                if (!raw)
+                    raw = c;
+                out.push_back(c);
+                out += refName;
+                continue;
+            }
+            ++cur_;
             sawReference = true;
             expandInAttribute(refName, out);
         }
@@ -1131,8 +1137,13 @@ struct TXmlParser::Impl {
             return;
         }
         readName(refName);
-        if (more() && *cur_ == u';')
-            ++cur_;
+        if (!more() || *cur_ != u';') {
+            // Not a reference after all ("AT&T"): the text stays as written.
+            pending.push_back(u'&');
+            pending += refName;
+            return;
+        }
+        ++cur_;
         if (char16_t c = predefinedEntity(refName)) {
             pending.push_back(c);
             return;
@@ -1508,7 +1519,7 @@ struct TXmlParser::Impl {
             if (semicolon)
                 ++cur_;
             if (c == u'&') {
-                out += u"&" + name + u";";
+                out += u"&" + name + (semicolon ? u";" : u"");
                 continue;
             }
             auto it = parameter.find(name);

@@ -33,6 +33,9 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"<t>&amp;lt;</t>", "<t>T[&lt;]</>"},
         EventCase{"<t>&#x41;&#66;&#x6a;</t>", "<t>T[ABj]</>"},
         EventCase{"<t>a&nbsp;b</t>", "<t>T[ab]</>"},
+        // Without its ";" an ampersand and name are not a reference.
+        EventCase{"<t>AT&T rocks, &amp so &lt;</t>", "<t>T[AT&T rocks, &amp so <]</>"},
+        EventCase{"<t x='AT&T &amp;'/>", "<t x='AT&T &'/>"},
         EventCase{"<t>&lt;&gt;&amp;&apos;&quot;</t>", "<t>T[<>&'\"]</>"},
         // References are replaced before the text is normalised as a whole.
         EventCase{"<a> x &#32;&#10; y </a>", "<a>T[x y]</>"},
@@ -113,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"<a x=\"1/>", "Expected: \""},
         ErrorCase{"<a x='a<b'/>", "Invalid character in attribute value: '<'"},
         ErrorCase{"<a x='a & b'/>", "Invalid character in attribute value: '&'"},
+        ErrorCase{"<a x='AT&T'/>", "Invalid character in attribute value: '&'"},
         ErrorCase{"<a>x]]>y</a>", "Invalid characters in element's character data: ']]>'"},
         ErrorCase{"<!DOCTYPE a [<!ENTITY e 'x&e;'>]><a>&e;</a>", "Circular reference to: e"},
         ErrorCase{"<!DOCTYPE a [<!ENTITY e '&f;'><!ENTITY f '&e;'>]><a x='&e;'/>",
