@@ -106,26 +106,22 @@ TXmlAttributePtr TXmlNamedNodeMap::getNamedItem(const std::u16string& name) cons
 // TXmlNode
 
 TXmlNode::~TXmlNode() {
-    // Children whose last reference is ours are taken apart here, so that a
-    // long sibling chain or a deep tree never recurses on destruction.
-    std::vector<TXmlNodePtr> pending;
-    auto release = [&pending](TXmlNode* n) {
-        TXmlNodePtr c = std::move(n->first_);
-        n->last_ = nullptr;
-        while (c) {
-            TXmlNodePtr next = std::move(c->next_);
-            c->parent_ = nullptr;
-            c->prev_ = nullptr;
-            pending.push_back(std::move(c));
-            c = std::move(next);
+    // The children are released as one list: the children of a child that
+    // nobody else holds are spliced in after it first, so that a long sibling
+    // chain or a deep tree never recurses and needs no extra memory.
+    TXmlNodePtr list = std::move(first_);
+    last_ = nullptr;
+    while (list) {
+        TXmlNode* n = list.get();
+        if (n->first_ && list.use_count() == 1) {
+            n->last_->next_ = std::move(n->next_);
+            n->next_ = std::move(n->first_);
+            n->last_ = nullptr;
         }
-    };
-    release(this);
-    while (!pending.empty()) {
-        TXmlNodePtr n = std::move(pending.back());
-        pending.pop_back();
-        if (n.use_count() == 1)
-            release(n.get());
+        TXmlNodePtr next = std::move(n->next_);
+        n->parent_ = nullptr;
+        n->prev_ = nullptr;
+        list = std::move(next);
     }
 }
 

@@ -362,15 +362,23 @@ TEST_F(DomTest, RemovedNodesAndSnapshotsOutliveTheTree) {
 }
 
 TEST_F(DomTest, NodesOutlivingTheirDocumentLoseIt) {
-    TXmlNodePtr kept;
+    TXmlNodePtr kept, grandchild;
     {
         auto d = TXmlDocument::create();
         kept = d->appendElement(d, u"e");
         EXPECT_EQ(kept->ownerDocument(), d);
+        auto r = d->appendElement(d, u"r");
+        grandchild = d->appendElement(d->appendElement(r, u"c"), u"g");
+        d->appendElement(r, u"after");
+        d->appendText(grandchild, u"kept text");
     }
     EXPECT_EQ(kept->ownerDocument(), nullptr);
     EXPECT_EQ(kept->parentNode(), nullptr);
     EXPECT_EQ(kept->nodeName(), u"e");
+    EXPECT_EQ(grandchild->parentNode(), nullptr);
+    EXPECT_EQ(grandchild->nextSibling(), nullptr);
+    EXPECT_EQ(grandchild->text(), u"kept text");
+    EXPECT_EQ(grandchild->firstChild()->parentNode(), grandchild);
 }
 
 TEST_F(DomTest, DeepAndLongTreesNeedNoRecursion) {
