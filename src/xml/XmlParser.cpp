@@ -4,6 +4,7 @@
 #include "XmlInCharFilter.h"
 #include "XmlSource.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -298,14 +299,16 @@ struct TXmlParser::Impl {
     }
 
     static void advance(long& line, long& col, const char16_t* b, const char16_t* e) {
-        for (const char16_t* p = b; p < e; ++p) {
-            if (*p == u'\n') {
-                ++line;
-                col = 1;
-            } else {
-                ++col;
-            }
+        long lines = static_cast<long>(std::count(b, e, u'\n'));
+        if (lines == 0) {
+            col += static_cast<long>(e - b);
+            return;
         }
+        line += lines;
+        const char16_t* p = e;
+        while (p[-1] != u'\n')
+            --p;
+        col = 1 + static_cast<long>(e - p);
     }
 
     // Decodes more of the top source behind what is left unread.
