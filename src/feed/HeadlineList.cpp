@@ -2,6 +2,8 @@
 // rebuilt from the feed document, and the selection of the current topic.
 #include "app/Form1.h"
 
+#include "FeedLookups.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,34 +13,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-// Stand-ins for the feed lookups until they arrive in FeedLookups.h.
-TXmlNodePtr channelOf(const TXmlDocumentPtr& doc) {
-    return doc->getElementsByTagName(u"channel").item(0);
-}
-TXmlNodeList itemsOf(const TXmlDocumentPtr& doc) {
-    return doc->getElementsByTagName(u"item");
-}
-std::u16string channelDisplayName(const TXmlDocumentPtr& doc) {
-    return textOf(firstChildOf(channelOf(doc)));
-}
-std::u16string headlineOf(const TXmlNodePtr& item) {
-    return textOf(firstChildOf(item));
-}
-std::u16string synopsisOf(const TXmlNodePtr& item) {
-    return textOf(childAt(item, 2));
-}
-TXmlNodePtr channelField(const TXmlNodePtr& channel, const std::u16string& name) {
-    return selectNodesOf(channel, name).item(0);
-}
-TXmlNodePtr firstImageOf(const TXmlDocumentPtr& doc) {
-    return doc->getElementsByTagName(u"image").item(0);
-}
-int decimalOrZero(const std::u16string& text) {
-    bool ok = false;
-    const int value = QString::fromStdU16String(text).toInt(&ok);
-    return ok ? value : 0;
-}
 
 QString qText(const std::u16string& text) {
     return QString::fromStdU16String(text);
