@@ -46,7 +46,7 @@ std::string makeFeed() {
              "\xD0\xB2\xD0\xB0 and \xE6\x9D\xB1\xE4\xBA\xAC]]></title>\n"
              "      <link>http://127.0.0.1/news/" +
              n +
-             ".html?a=1&amp;b=2</link>\n"
+             ".html?a=1&amp;b=2&amp;c=3</link>\n"
              "      <description><![CDATA[<p>A synopsis of story " +
              n +
              " with <b>markup</b> and text that runs on for a while, as synopses do in real "
@@ -57,7 +57,7 @@ std::string makeFeed() {
              "so that every item is about one kilobyte long, which is what a real feed with "
              "long synopses looks like; some feeds carry much longer ones, and a few of them "
              "quote whole paragraphs of the story itself.</p>]]></description>\n"
-             "      <author>editor@example.com (R&#233;dacteur &#x263A;)</author>\n"
+             "      <author>editor@example.com (R&#233;dacteur en chef &#x263A;)</author>\n"
              "      <category domain=\"http://127.0.0.1/cat?x=&quot;1&quot;\">News &amp; "
              "Views</category>\n"
              "      <guid isPermaLink=\"false\">id-" +

@@ -328,25 +328,31 @@ TXmlNodePtr TXmlNode::cloneNode(bool deep) const {
 // Node kinds
 
 TXmlElement::~TXmlElement() {
-    for (const auto& a : attrs_.attrs_)
-        a->parent_ = nullptr;
+    if (attrs_)
+        for (const auto& a : attrs_->attrs_)
+            a->parent_ = nullptr;
+}
+
+TXmlNamedNodeMap& TXmlElement::attrMap() {
+    if (!attrs_)
+        attrs_.reset(new TXmlNamedNodeMap(this));
+    return *attrs_;
 }
 
 void TXmlElement::appendAttribute(std::u16string name, std::u16string value) {
     auto a = std::make_shared<TXmlAttribute>(owner_, std::move(name), std::move(value));
     a->parent_ = this;
-    attrs_.attrs_.push_back(std::move(a));
-    hasMap_ = true;
+    attrMap().attrs_.push_back(std::move(a));
 }
 
 std::u16string TXmlElement::getAttribute(const std::u16string& name) const {
-    auto a = attrs_.getNamedItem(name);
+    auto a = attrs_ ? attrs_->getNamedItem(name) : nullptr;
     return a ? a->value_ : std::u16string();
 }
 
 void TXmlElement::setAttribute(const std::u16string& name, const std::u16string& value) {
     bool fold = ignoreCase();
-    auto& v = attrs_.attrs_;
+    auto& v = attrMap().attrs_;
     for (auto it = v.begin(); it != v.end(); ++it)
         if (nameMatch((*it)->name_, name, fold)) {
             (*it)->parent_ = nullptr;
@@ -383,9 +389,11 @@ TXmlNodeList TXmlElement::getElementsByTagName(const std::u16string& name) const
 
 TXmlNodePtr TXmlElement::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
     auto e = std::make_shared<TXmlElement>(owner, name_);
-    for (const auto& a : attrs_.attrs_)
-        e->appendAttribute(a->name_, a->value_);
-    e->hasMap_ = hasMap_;
+    if (attrs_) {
+        e->attrMap().attrs_.reserve(attrs_->attrs_.size());
+        for (const auto& a : attrs_->attrs_)
+            e->appendAttribute(a->name_, a->value_);
+    }
     return e;
 }
 
@@ -589,7 +597,7 @@ void TXmlTreeBuilder::startElement(const std::u16string& name, std::vector<TXmlA
                                    bool empty) {
     auto e = std::make_shared<TXmlElement>(owner_, name);
     if (!attrs.empty()) {
-        e->attrs_.attrs_.reserve(attrs.size());
+        e->attrMap().attrs_.reserve(attrs.size());
         for (auto& a : attrs)
             e->appendAttribute(std::move(a.name), std::move(a.value));
     }

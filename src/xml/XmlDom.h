@@ -187,8 +187,8 @@ private:
 class TXmlElement : public TXmlNode {
 public:
     const std::u16string& nodeName() const override { return name_; }
-    bool hasAttributes() const override { return !attrs_.attrs_.empty(); }
-    const TXmlNamedNodeMap* attributes() const override { return hasMap_ ? &attrs_ : nullptr; }
+    bool hasAttributes() const override { return attrs_ && !attrs_->attrs_.empty(); }
+    const TXmlNamedNodeMap* attributes() const override { return attrs_.get(); }
 
     // Empty when there is no such attribute.
     std::u16string getAttribute(const std::u16string& name) const;
@@ -211,10 +211,10 @@ protected:
 
 private:
     friend class TXmlTreeBuilder;
+    TXmlNamedNodeMap& attrMap();
     std::u16string name_;
-    // The map exists (attributes() not null) once the first attribute came.
-    TXmlNamedNodeMap attrs_{this};
-    bool hasMap_ = false;
+    // Made with the first attribute: an element that never had one has none.
+    std::unique_ptr<TXmlNamedNodeMap> attrs_;
 };
 
 class TXmlAttribute : public TXmlNode {
