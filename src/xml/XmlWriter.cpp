@@ -737,10 +737,7 @@ void writeFileWhole(const std::string& path, std::string_view bytes) {
 }
 
 bool saveToSource(const TXmlDocument& document, const std::string& destination,
-                  const std::string& userName, const std::string& password, TXmlErrorList* errors) {
-    (void)userName;
-    (void)password;
-    std::string bytes = xmlBytes(document);
+                  TXmlErrorList* errors) {
     if (findNoCase(destination, "FTP://") != std::string::npos) {
         if (errors) {
             std::string rest = destination.size() > 6 ? destination.substr(6) : std::string();
@@ -754,6 +751,6 @@ bool saveToSource(const TXmlDocument& document, const std::string& destination,
     std::string path = destination;
     if (startsWithNoCase(path, "FILE://"))
         path.erase(0, 7);
-    writeFileWhole(path, bytes);
+    writeFileWhole(path, xmlBytes(document));
     return true;
 }
