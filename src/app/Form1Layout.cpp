@@ -240,6 +240,7 @@ void TForm1::buildLayout() {
                    QStringLiteral("Thursday"), QStringLiteral("Friday"), QStringLiteral("Saturday"),
                    QStringLiteral("Sunday")},
                   TimeTab);
+    DaysCheckListBox->setSpacing(1);
     auto* time = new QGridLayout(TimeTab);
     auto label = [](const QString& text) {
         auto* l = new QLabel(text);

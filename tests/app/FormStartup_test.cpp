@@ -200,3 +200,17 @@ TEST_F(FormStartupTest, CleanFeedFileMakesNoCopy) {
     EXPECT_FALSE(QFile::exists(homePath("Default.damaged.xml")));
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
+
+TEST_F(FormStartupTest, DamagedFeedThatCannotBeKeptStopsTheStartUpWithAMessage) {
+    const QByteArray damaged = "<rss><channel><title>Cut</title><item>";
+    writeFile(homePath("Default.xml"), damaged);
+    // Something that is not a file already holds the copy's name.
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Default.damaged.xml")));
+
+    start();
+
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Cannot create file ") +
+                                            homePath("Default.damaged.xml") + u'.'});
+    EXPECT_EQ(readFile(homePath("Default.xml")), damaged);
+    EXPECT_TRUE(form->isVisible());
+}
