@@ -363,6 +363,18 @@ TEST_F(SaveTest, UnwritableTargetsFailAndKeepTheOldContent) {
     EXPECT_TRUE(strays().empty());
 }
 
+TEST_F(SaveTest, AFolderThatTakesNoNewFilesStillHasItsFileReplaced) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "folder permissions do not bind root";
+    writeRaw(dir / "feed.xml", std::string(1000, 'z'));
+    fs::permissions(dir, fs::perms(0555));
+    EXPECT_TRUE(model.saveToSource((dir / "feed.xml").string()));
+    EXPECT_THROW(model.saveToSource((dir / "new.xml").string()), EXmlCreateFileError);
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(readFile(dir / "feed.xml"), expected);
+    EXPECT_FALSE(fs::exists(dir / "new.xml"));
+}
+
 TEST_F(SaveTest, AnFtpDestinationFailsWithoutThrowing) {
     EXPECT_FALSE(model.saveToSource("ftp://127.0.0.1/feeds/rss.xml"));
     EXPECT_FALSE(model.errorList().empty());
