@@ -228,8 +228,10 @@ void TIniFile::writeString(const QString& section, const QString& key, const QSt
     QByteArray bytes = doc.bom;
     for (const Line& line : doc.lines)
         bytes += line.text + line.eol;
-    // The settings hold FTP passwords.
-    writeFileAtomically(path_, bytes, errorText, QFile::ReadOwner | QFile::WriteOwner);
+    // The settings hold FTP passwords: only the user may read them, also when
+    // an older settings file was readable by others.
+    writeFileAtomically(path_, bytes, errorText, QFile::ReadOwner | QFile::WriteOwner,
+                        PermissionRule::Enforce);
 }
 
 void TIniFile::writeBool(const QString& section, const QString& key, bool value) {

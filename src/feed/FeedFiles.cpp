@@ -70,7 +70,7 @@ QString damagedCopyPathOf(const QString& feedPath) {
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes, const QString& errorText,
-                         QFile::Permissions newFilePermissions) {
+                         QFile::Permissions newFilePermissions, PermissionRule rule) {
     const QString target = resolveSymlinks(path, errorText);
     const QByteArray nativeTarget = QFile::encodeName(target);
 
@@ -83,7 +83,8 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes, const QSt
         // would let through, as the rename would otherwise bypass it.
         if (!(existing.st_mode & S_IWUSR) || ::access(nativeTarget.constData(), W_OK) != 0)
             fail(errorText);
-        mode = existing.st_mode & 07777;
+        if (rule == PermissionRule::KeepExisting)
+            mode = existing.st_mode & 07777;
     } else if (errno != ENOENT) {
         fail(errorText);
     }

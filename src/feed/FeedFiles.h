@@ -16,13 +16,18 @@ QString damagedCopyPathOf(const QString& feedPath);
 inline constexpr QFile::Permissions defaultNewFilePermissions =
     QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
 
+// Whether an existing target keeps its permissions or gets the given ones.
+enum class PermissionRule { KeepExisting, Enforce };
+
 // Writes bytes to a temporary file in the target's directory and renames it
 // over the target, so the target holds either its old or its new content.
-// A symbolic link is followed and the file it names is replaced; an existing
-// target keeps its permissions, a new one gets newFilePermissions. A target
-// marked read-only is refused. Throws std::runtime_error(errorText) on failure.
+// A symbolic link is followed and the file it names is replaced; a new target
+// gets newFilePermissions, an existing one keeps its own unless the rule says
+// Enforce (files holding secrets). A target marked read-only is refused.
+// Throws std::runtime_error(errorText) on failure.
 void writeFileAtomically(const QString& path, const QByteArray& bytes, const QString& errorText,
-                         QFile::Permissions newFilePermissions = defaultNewFilePermissions);
+                         QFile::Permissions newFilePermissions = defaultNewFilePermissions,
+                         PermissionRule rule = PermissionRule::KeepExisting);
 
 // Reads the whole file; throws "Cannot open file %s" when it cannot be read.
 QByteArray readWholeFile(const QString& path);

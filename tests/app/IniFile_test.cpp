@@ -110,6 +110,15 @@ TEST_F(IniFileTest, WritingCreatesTheFileWithOwnerOnlyPermissions) {
     EXPECT_TRUE(ini.readBool("feed", "advancedcapture", false));
 }
 
+TEST_F(IniFileTest, WritingMakesAnOpenSettingsFileOwnerOnly) {
+    writeRaw("[Publish]\nFTPPath=ftp.example.org/feeds\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                    QFile::ReadOther);
+    TIniFile(path).writeString("feed", "Password", "secret");
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(TIniFile(path).readString("FEED", "password", ""), "secret");
+}
+
 TEST_F(IniFileTest, WritesInPlaceAndKeepsEveryOtherLine) {
     writeRaw("; settings\r\n"
              "[Publish]\r\n"
