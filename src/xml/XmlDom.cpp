@@ -612,12 +612,33 @@ void TXmlTreeBuilder::endElement() {
         open_ = open_->parent_;
 }
 
+bool TXmlTreeBuilder::joined(std::u16string& data, bool isCData) {
+    bool join = join_;
+    join_ = false;
+    TXmlNode* last = open_->last_;
+    if (!join || !last || (last->type_ != TEXT_NODE && last->type_ != CDATA_SECTION_NODE))
+        return false;
+    std::u16string& held = static_cast<TXmlCharacterData*>(last)->data_;
+    if (!isCData || last->type_ == CDATA_SECTION_NODE) {
+        held += data;
+        return true;
+    }
+    // A CDATA piece makes the whole a section, so that its whitespace stays
+    // literal and it is written as CDATA again.
+    data.insert(0, held);
+    open_->unlink(last);
+    add(std::make_shared<TXmlCDataSection>(owner_, std::move(data)));
+    return true;
+}
+
 void TXmlTreeBuilder::text(std::u16string&& data) {
-    add(std::make_shared<TXmlText>(owner_, std::move(data)));
+    if (!joined(data, false))
+        add(std::make_shared<TXmlText>(owner_, std::move(data)));
 }
 
 void TXmlTreeBuilder::cdata(std::u16string&& data) {
-    add(std::make_shared<TXmlCDataSection>(owner_, std::move(data)));
+    if (!joined(data, true))
+        add(std::make_shared<TXmlCDataSection>(owner_, std::move(data)));
 }
 
 void TXmlTreeBuilder::comment(std::u16string&& data) {

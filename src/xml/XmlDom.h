@@ -247,6 +247,7 @@ protected:
         : TXmlNode(type, owner), data_(std::move(data)) {}
 
 private:
+    friend class TXmlTreeBuilder;
     std::u16string data_;
 };
 
@@ -430,6 +431,7 @@ public:
     void endElement() override;
     void text(std::u16string&& data) override;
     void cdata(std::u16string&& data) override;
+    void joinNextCharacterData() override { join_ = true; }
     void comment(std::u16string&& data) override;
     void processingInstruction(const std::u16string& target, std::u16string&& data) override;
     void startDocType(const std::u16string& name, const std::u16string& publicId,
@@ -439,9 +441,13 @@ public:
 
 private:
     void add(TXmlNodePtr node);
+    // Appends to the open node's last child when join_ is set and that child
+    // is text or CDATA; true when it did.
+    bool joined(std::u16string& data, bool isCData);
     TXmlDocument& doc_;
     std::weak_ptr<TXmlDocument> owner_;
     TXmlNode* open_;
+    bool join_ = false;
 };
 
 // A local destination that cannot be written; what() is "Cannot create file "

@@ -191,6 +191,15 @@ struct TXmlParser::Impl {
     std::size_t depth = 0;
 
     std::u16string pending;
+    // What the input read now touches with nothing between: character data
+    // reported last (after a CDATA section's "]]>" not followed by
+    // whitespace, or after text that did not end in whitespace), or an empty
+    // CDATA section that made no node. Other markup ends the touch.
+    enum class Touch { Nothing, Piece, EmptyCData };
+    Touch touching = Touch::Nothing;
+    // Whether the pending text as written ends in a whitespace character (a
+    // reference to one does not count).
+    bool pendingEndsInSpace = false;
     std::u16string scratch;
     std::unordered_set<std::u16string> foldedNames;
     std::u16string refName;
@@ -216,6 +225,7 @@ struct TXmlParser::Impl {
         attrExpanding.clear();
         depth = 0;
         pending.clear();
+        touching = Touch::Nothing;
         pending.reserve(1024);
         capturing = false;
         opened = false;
@@ -920,8 +930,8 @@ struct TXmlParser::Impl {
             sink.comment(std::u16string(scratch));
     }
 
-    // After "<![CDATA[".
-    void cdataSection() {
+    // After "<![CDATA["; before: what the section touches.
+    void cdataSection(Touch before) {
         scratch.clear();
         for (;;) {
             if (cur_ == end_ && !fill())
@@ -940,8 +950,14 @@ struct TXmlParser::Impl {
             scratch.push_back(u']');
             ++cur_;
         }
-        if (!scratch.empty())
+        Touch after = before == Touch::Piece ? Touch::Piece : Touch::EmptyCData;
+        if (!scratch.empty()) {
+            if (before == Touch::Piece)
+                sink.joinNextCharacterData();
             sink.cdata(std::u16string(scratch));
+            after = Touch::Piece;
+        }
+        touching = more() && !isXmlSpace(*cur_) ? after : Touch::Nothing;
     }
 
     // ---- elements ----
@@ -1064,13 +1080,25 @@ struct TXmlParser::Impl {
     void flushText() {
         if (pending.empty())
             return;
+        Touch before = touching;
+        touching = pendingEndsInSpace ? Touch::Nothing : before;
         if (settings.normalizeData && !preserve[depth - 1]) {
             normalizeSpace(pending);
             if (pending.empty())
                 return;
         }
-        sink.text(std::u16string(pending));
+        // Text touching an empty section is still text of a CDATA section:
+        // the writer leaves one empty where the value begins or ends with a
+        // character it had to write as a reference.
+        if (before == Touch::EmptyCData) {
+            sink.cdata(std::u16string(pending));
+        } else {
+            if (before == Touch::Piece)
+                sink.joinNextCharacterData();
+            sink.text(std::u16string(pending));
+        }
         pending.clear();
+        touching = pendingEndsInSpace ? Touch::Nothing : Touch::Piece;
     }
 
     void content() {
@@ -1081,6 +1109,8 @@ struct TXmlParser::Impl {
                 const char16_t* p = cur_;
                 while (p < end_ && *p != u'<' && *p != u'&' && *p != u']')
                     ++p;
+                if (p != cur_)
+                    pendingEndsInSpace = isXmlSpace(p[-1]);
                 pending.append(cur_, p);
                 cur_ = p;
                 if (p == end_)
@@ -1090,17 +1120,21 @@ struct TXmlParser::Impl {
                 if (ensure(3) && cur_[1] == u']' && cur_[2] == u'>')
                     fail(u"Invalid characters in element's character data: ']]>'");
                 pending.push_back(u']');
+                pendingEndsInSpace = false;
                 ++cur_;
             }
             if (*cur_ == u'&') {
                 ++cur_;
                 contentReference();
+                pendingEndsInSpace = false;
                 continue;
             }
             ++cur_;
             flushText();
             if (!more())
                 fail(EndOfFile);
+            Touch before = touching;
+            touching = Touch::Nothing;
             char16_t c = *cur_;
             if (c == u'/') {
                 ++cur_;
@@ -1117,7 +1151,7 @@ struct TXmlParser::Impl {
                 } else if (c == u'[') {
                     ++cur_;
                     matchLenient(u"CDATA[");
-                    cdataSection();
+                    cdataSection(before);
                 } else {
                     fail(u"Expected comment or CDATA section (" + std::u16string(1, c) + u")");
                 }

@@ -29,8 +29,14 @@ public:
     virtual void endElement() = 0;
     // Character data after whitespace handling; never empty when NormalizeData is on.
     virtual void text(std::u16string&& data) = 0;
-    // A non-empty CDATA section, taken literally.
+    // A non-empty CDATA section, taken literally, or character data that
+    // touches an empty one (as in "<![CDATA[]]>&#8364;").
     virtual void cdata(std::u16string&& data) = 0;
+    // Comes right before a text or cdata event whose piece touches the one
+    // reported before it with only CDATA delimiters between (as in
+    // "a]]>&#8364;<![CDATA[b"): the writer splits one section that way, so
+    // the pieces are one text.
+    virtual void joinNextCharacterData() {}
     virtual void comment(std::u16string&& data) = 0;
     // The XML declaration arrives here with target "xml" and the rebuilt data.
     virtual void processingInstruction(const std::u16string& target, std::u16string&& data) = 0;

@@ -146,8 +146,8 @@ TEST_F(LoadTest, TheReaderFeedsTheLookupsThePartsRelyOn) {
     EXPECT_EQ(textOf(childAt(items.item(0), 2)), u"");
 }
 
-// Text the writer had to split or reference reads back the same through
-// other readers; within the engine each piece is its own node.
+// Text the writer had to split or reference reads back the same, through
+// other readers and through this one.
 TEST_F(LoadTest, NonBmpTextRoundTrips) {
     auto r = doc()->appendElement(doc(), u"r");
     doc()->appendText(doc()->appendElement(r, u"t"), u"smile \xD83D\xDE00 \u20ac");
@@ -162,6 +162,66 @@ TEST_F(LoadTest, NonBmpTextRoundTrips) {
         EXPECT_EQ(textOf(childAt(br, 0)), u"smile \xD83D\xDE00 \u20ac") << enc;
         EXPECT_EQ(attributeOf(br, u"a"), u"\xD83D\xDE00") << enc;
         EXPECT_EQ(textOf(childAt(br, 1)), u"\xD83D\xDE00") << enc;
+    }
+}
+
+// A section holding what ISO-8859-1 cannot hold, or "]]>", is written in
+// pieces; reading them back gives the one section again, so that every
+// edit-and-save of a feed leaves its text as it was.
+TEST_F(LoadTest, ASplitCDataSectionReadsBackAsOneSection) {
+    const std::u16string values[] = {
+        u"5 \u20ac a month",
+        u"\xD83D\xDE00",
+        u"  \u20ac ",
+        u"a]]>b",
+        u"]]]>x\u20ac]]>",
+        u"\u0417\u0434\u0440\u0430\u0432\u0441\u0442\u0432\u0443\u0439   \u043c\u0438\u0440  "
+        u"\u2014 caf\u00e9   \u20ac\u20ac 5   \xD83D\xDE00",
+    };
+    model.setOutCharSet(ceISO88591);
+    for (const std::u16string& value : values) {
+        doc()->clear();
+        doc()->appendChild(
+            doc()->createProcessingInstruction(u"xml", u"version=\"1.0\" encoding=\"ISO-8859-1\""));
+        auto r = doc()->appendElement(doc(), u"r");
+        doc()->appendCDATASection(doc()->appendElement(r, u"c"), value);
+        doc()->appendText(doc()->appendElement(r, u"t"), u"after");
+        std::string bytes = xmlBytes(*doc());
+        ASSERT_NE(bytes.find("<![CDATA[", bytes.find("]]>")), std::string::npos) << bytes;
+
+        TXmlObjModel back;
+        ASSERT_TRUE(back.loadFromMemory(bytes.data(), bytes.size())) << bytes;
+        auto c = firstChildOf(back.document()->documentElement());
+        ASSERT_EQ(c->childNodes().length(), 1) << bytes;
+        EXPECT_EQ(c->firstChild()->nodeType(), CDATA_SECTION_NODE) << bytes;
+        EXPECT_EQ(textOf(c), value) << bytes;
+        EXPECT_EQ(textOf(nextSiblingOf(c)), u"after");
+        EXPECT_EQ(xmlBytes(*back.document()), bytes);
+    }
+}
+
+// Only pieces that touch a CDATA delimiter join; a text piece that joins a
+// section becomes part of a section.
+TEST_F(LoadTest, CharacterDataJoinsOnlyTheSectionItTouches) {
+    struct Case {
+        const char* input;
+        long children;
+        TXmlNodeType first;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"<d>Some text <![CDATA[<b>x</b>]]> more</d>", 3, TEXT_NODE, u"Some text <b>x</b> more"},
+        {"<d>a\n<![CDATA[b]]>\t<![CDATA[c]]></d>", 3, TEXT_NODE, u"a b c"},
+        {"<d>a  b<![CDATA[  c]]>&amp;d</d>", 1, CDATA_SECTION_NODE, u"a b  c&d"},
+        {"<d><![CDATA[a]]><!----><![CDATA[b]]></d>", 3, CDATA_SECTION_NODE, u"a b"},
+        {"<d><e>a</e><![CDATA[b]]></d>", 2, ELEMENT_NODE, u"a b"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(memory(c.input)) << c.input;
+        auto d = doc()->documentElement();
+        EXPECT_EQ(d->childNodes().length(), c.children) << c.input;
+        EXPECT_EQ(d->firstChild()->nodeType(), c.first) << c.input;
+        EXPECT_EQ(textOf(d), c.text) << c.input;
     }
 }
 

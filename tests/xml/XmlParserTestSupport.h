@@ -22,6 +22,7 @@ public:
     void endElement() override { events += "</>"; }
     void text(std::u16string&& data) override { events += "T[" + utf16ToUtf8(data) + "]"; }
     void cdata(std::u16string&& data) override { events += "C[" + utf16ToUtf8(data) + "]"; }
+    void joinNextCharacterData() override { events += "+"; }
     void comment(std::u16string&& data) override { events += "!--[" + utf16ToUtf8(data) + "]"; }
     void processingInstruction(const std::u16string& target, std::u16string&& data) override {
         events += "?" + utf16ToUtf8(target) + "[" + utf16ToUtf8(data) + "]";

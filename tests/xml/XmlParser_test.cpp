@@ -53,6 +53,19 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"<a><!-x --></a>", "<a>!--[x ]</>"},
         EventCase{"<a>x<!--c-->y</a>", "<a>T[x]!--[c]T[y]</>"},
         EventCase{"<a>]x]]</a>", "<a>T[]x]]]</>"},
+        // Character data touching a CDATA delimiter joins it ("+"); whitespace
+        // or other markup between keeps the pieces apart.
+        EventCase{"<t><![CDATA[5 ]]>&#8364;<![CDATA[ a month]]></t>",
+                  "<t>C[5 ]+T[\xE2\x82\xAC]+C[ a month]</>"},
+        EventCase{"<t><![CDATA[a]]]]><![CDATA[>b]]></t>", "<t>C[a]]]+C[>b]</>"},
+        EventCase{"<t><![CDATA[]]>&#128512;<![CDATA[]]></t>", "<t>C[\xF0\x9F\x98\x80]</>"},
+        EventCase{"<t>a<![CDATA[ b ]]>c&lt;&#32;<![CDATA[d]]></t>", "<t>T[a]+C[ b ]+T[c<]+C[d]</>"},
+        EventCase{"<d>Some text <![CDATA[<b>x</b>]]> more</d>",
+                  "<d>T[Some text]C[<b>x</b>]T[more]</>"},
+        EventCase{"<t>a<!--c--><![CDATA[b]]><x/>c<![CDATA[]]> d</t>",
+                  "<t>T[a]!--[c]C[b]<x/>T[c]T[d]</>"},
+        EventCase{"<t xml:space='preserve'><![CDATA[a]]> b<![CDATA[c]]>\n<![CDATA[d]]></t>",
+                  "<t xml:space='preserve'>C[a]T[ b]+C[c]T[\n]C[d]</>"},
         EventCase{"<a xml:space='preserve'> x <b> y </b><c xml:space='default'> z </c></a>",
                   "<a xml:space='preserve'>T[ x ]<b>T[ y ]</><c xml:space='default'>T[z]</></>"},
         EventCase{"<x><xsl:text> a </xsl:text> b </x>", "<x><xsl:text>T[ a ]</>T[b]</>"},
@@ -271,7 +284,7 @@ TEST(ReaderEncodings, GivesTheSameResultWhateverTheBufferSize) {
     for (int i = 0; i < 40; ++i)
         doc += "<i n='" + std::to_string(i) +
                "'>caf\xC3\xA9 \xF0\x9F\x98\x80 &e; ]] &amp;\r\n"
-               "<![CDATA[ ]]]]><!-- - --></i>\r";
+               "<![CDATA[ ]]]]><![CDATA[>]]>&#8364;x<![CDATA[y]]><!-- - --></i>\r";
     doc += "</r>";
     std::string latin1 = "<?xml version='1.0' encoding='ISO-8859-1'?><r>\xE9";
     for (int i = 0; i < 40; ++i)
