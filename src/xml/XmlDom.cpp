@@ -612,32 +612,24 @@ void TXmlTreeBuilder::endElement() {
         open_ = open_->parent_;
 }
 
-bool TXmlTreeBuilder::joined(std::u16string& data, bool isCData) {
+bool TXmlTreeBuilder::joined(std::u16string& data) {
     bool join = join_;
     join_ = false;
     TXmlNode* last = open_->last_;
-    if (!join || !last || (last->type_ != TEXT_NODE && last->type_ != CDATA_SECTION_NODE))
+    // Only a section takes what touches it: the pieces of one the writer split.
+    if (!join || !last || last->type_ != CDATA_SECTION_NODE)
         return false;
-    std::u16string& held = static_cast<TXmlCharacterData*>(last)->data_;
-    if (!isCData || last->type_ == CDATA_SECTION_NODE) {
-        held += data;
-        return true;
-    }
-    // A CDATA piece makes the whole a section, so that its whitespace stays
-    // literal and it is written as CDATA again.
-    data.insert(0, held);
-    open_->unlink(last);
-    add(std::make_shared<TXmlCDataSection>(owner_, std::move(data)));
+    static_cast<TXmlCharacterData*>(last)->data_ += data;
     return true;
 }
 
 void TXmlTreeBuilder::text(std::u16string&& data) {
-    if (!joined(data, false))
+    if (!joined(data))
         add(std::make_shared<TXmlText>(owner_, std::move(data)));
 }
 
 void TXmlTreeBuilder::cdata(std::u16string&& data) {
-    if (!joined(data, true))
+    if (!joined(data))
         add(std::make_shared<TXmlCDataSection>(owner_, std::move(data)));
 }
 

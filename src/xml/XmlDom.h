@@ -442,8 +442,8 @@ public:
 private:
     void add(TXmlNodePtr node);
     // Appends to the open node's last child when join_ is set and that child
-    // is text or CDATA; true when it did.
-    bool joined(std::u16string& data, bool isCData);
+    // is a CDATA section; true when it did.
+    bool joined(std::u16string& data);
     TXmlDocument& doc_;
     std::weak_ptr<TXmlDocument> owner_;
     TXmlNode* open_;

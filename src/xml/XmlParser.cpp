@@ -191,15 +191,16 @@ struct TXmlParser::Impl {
     std::size_t depth = 0;
 
     std::u16string pending;
-    // What the input read now touches with nothing between: character data
-    // reported last (after a CDATA section's "]]>" not followed by
-    // whitespace, or after text that did not end in whitespace), or an empty
-    // CDATA section that made no node. Other markup ends the touch.
+    // What the input read now touches with nothing between: a CDATA section
+    // (or reference-only text joined to one) reported last, or an empty CDATA
+    // section that made no node. Whitespace and other markup end the touch.
     enum class Touch { Nothing, Piece, EmptyCData };
     Touch touching = Touch::Nothing;
-    // Whether the pending text as written ends in a whitespace character (a
-    // reference to one does not count).
-    bool pendingEndsInSpace = false;
+    // Whether the pending text holds characters written as themselves, not
+    // only character or entity references. Only reference-only text joins a
+    // CDATA section: that is how the writer splits one around characters the
+    // output encoding cannot hold; literal text beside a section stays apart.
+    bool pendingLiteral = false;
     std::u16string scratch;
     std::unordered_set<std::u16string> foldedNames;
     std::u16string refName;
@@ -225,6 +226,7 @@ struct TXmlParser::Impl {
         attrExpanding.clear();
         depth = 0;
         pending.clear();
+        pendingLiteral = false;
         touching = Touch::Nothing;
         pending.reserve(1024);
         capturing = false;
@@ -1080,8 +1082,9 @@ struct TXmlParser::Impl {
     void flushText() {
         if (pending.empty())
             return;
-        Touch before = touching;
-        touching = pendingEndsInSpace ? Touch::Nothing : before;
+        const Touch before = pendingLiteral ? Touch::Nothing : touching;
+        pendingLiteral = false;
+        touching = before;
         if (settings.normalizeData && !preserve[depth - 1]) {
             normalizeSpace(pending);
             if (pending.empty())
@@ -1098,7 +1101,7 @@ struct TXmlParser::Impl {
             sink.text(std::u16string(pending));
         }
         pending.clear();
-        touching = pendingEndsInSpace ? Touch::Nothing : Touch::Piece;
+        touching = before == Touch::Nothing ? Touch::Nothing : Touch::Piece;
     }
 
     void content() {
@@ -1110,7 +1113,7 @@ struct TXmlParser::Impl {
                 while (p < end_ && *p != u'<' && *p != u'&' && *p != u']')
                     ++p;
                 if (p != cur_)
-                    pendingEndsInSpace = isXmlSpace(p[-1]);
+                    pendingLiteral = true;
                 pending.append(cur_, p);
                 cur_ = p;
                 if (p == end_)
@@ -1120,13 +1123,12 @@ struct TXmlParser::Impl {
                 if (ensure(3) && cur_[1] == u']' && cur_[2] == u'>')
                     fail(u"Invalid characters in element's character data: ']]>'");
                 pending.push_back(u']');
-                pendingEndsInSpace = false;
+                pendingLiteral = true;
                 ++cur_;
             }
             if (*cur_ == u'&') {
                 ++cur_;
                 contentReference();
-                pendingEndsInSpace = false;
                 continue;
             }
             ++cur_;
@@ -1178,6 +1180,7 @@ struct TXmlParser::Impl {
             // Not a reference after all ("AT&T"): the text stays as written.
             pending.push_back(u'&');
             pending += refName;
+            pendingLiteral = true;
             return;
         }
         ++cur_;

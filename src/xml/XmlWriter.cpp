@@ -12,6 +12,15 @@
 
 namespace {
 
+// Whether a text node comes out as references alone (nothing written as itself).
+bool writtenAsReferences(const std::u16string& text) {
+    for (char16_t c : text)
+        if (c != u'&' && c != u'<' && ((c >= 0x20 && c <= 0x7E) || c == u'\t' || c == u'\n'))
+            return false;
+    return !text.empty();
+}
+
+
 bool isHigh(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -282,12 +291,21 @@ private:
             const TXmlNode* prev = n.prevRaw();
             if (inElement && prev && prev->nodeType() == COMMENT_NODE && s_.FormattedOutput)
                 out_.lit(u"\r\n");
+            if (prev && prev->nodeType() == CDATA_SECTION_NODE && writtenAsReferences(n.nodeValue()))
+                out_.ch(u' ');
             escaped(n.nodeValue(), false);
             return false;
         }
-        case CDATA_SECTION_NODE:
+        case CDATA_SECTION_NODE: {
+            // The reader joins what touches a section into it (that is how a
+            // split section reads back whole), so separate nodes are kept
+            // apart by a space, which reading drops again.
+            const TXmlNode* prev = n.prevRaw();
+            if (prev && prev->nodeType() == CDATA_SECTION_NODE)
+                out_.ch(u' ');
             cdata(n.nodeValue());
             return false;
+        }
         case COMMENT_NODE:
             if (inElement)
                 newline(depth);

@@ -212,7 +212,10 @@ TEST_F(LoadTest, CharacterDataJoinsOnlyTheSectionItTouches) {
     const Case cases[] = {
         {"<d>Some text <![CDATA[<b>x</b>]]> more</d>", 3, TEXT_NODE, u"Some text <b>x</b> more"},
         {"<d>a\n<![CDATA[b]]>\t<![CDATA[c]]></d>", 3, TEXT_NODE, u"a b c"},
-        {"<d>a  b<![CDATA[  c]]>&amp;d</d>", 1, CDATA_SECTION_NODE, u"a b  c&d"},
+        {"<d>a  b<![CDATA[  c]]>&amp;d</d>", 3, TEXT_NODE, u"a b   c &d"},
+        {"<d>Some text<![CDATA[<b>x</b>]]>more</d>", 3, TEXT_NODE, u"Some text <b>x</b> more"},
+        {"<d><![CDATA[5 ]]>&#8364;<![CDATA[ a]]></d>", 1, CDATA_SECTION_NODE, u"5 \u20AC a"},
+        {"<d><![CDATA[a]]> &#8364;</d>", 2, CDATA_SECTION_NODE, u"a \u20AC"},
         {"<d><![CDATA[a]]><!----><![CDATA[b]]></d>", 3, CDATA_SECTION_NODE, u"a b"},
         {"<d><e>a</e><![CDATA[b]]></d>", 2, ELEMENT_NODE, u"a b"},
     };
@@ -222,6 +225,9 @@ TEST_F(LoadTest, CharacterDataJoinsOnlyTheSectionItTouches) {
         EXPECT_EQ(d->childNodes().length(), c.children) << c.input;
         EXPECT_EQ(d->firstChild()->nodeType(), c.first) << c.input;
         EXPECT_EQ(textOf(d), c.text) << c.input;
+        // Written and read again, the text stays the same.
+        ASSERT_TRUE(memory(xmlBytes(*doc()))) << c.input;
+        EXPECT_EQ(textOf(doc()->documentElement()), c.text) << c.input;
     }
 }
 
