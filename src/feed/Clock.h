@@ -1,7 +1,7 @@
 #pragma once
 // The program's clocks, in one place so that tests can set them.
 // Both readings are wall-clock date and time values without a zone attached
-// (QDateTime in Qt::UTC spec holding the clock's own reading), to whole seconds.
+// (a QDateTime marked Qt::UTC holding the clock's own reading), to whole seconds.
 
 #include <QDateTime>
 
