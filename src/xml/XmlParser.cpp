@@ -557,23 +557,33 @@ struct TXmlParser::Impl {
             char16_t c = *cur_;
             if (c == u';')
                 break;
-            int d;
-            if (c >= u'0' && c <= u'9')
-                d = c - u'0';
-            else if (hex && c >= u'a' && c <= u'f')
-                d = c - u'a' + 10;
-            else if (hex && c >= u'A' && c <= u'F')
-                d = c - u'A' + 10;
-            else
-                failIllegalReference(c);
-            v = std::min<char32_t>(v * (hex ? 16 : 10) + d, 0x110000);
+            addReferenceDigit(v, c, hex);
             digits = true;
             ++cur_;
         }
-        if (!digits || v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
-            failIllegalReference(u';');
+        checkReferenceValue(digits, v);
         ++cur_;
         return v;
+    }
+
+    // One more digit of a character reference; the value saturates above
+    // the last code point so that long digit runs cannot overflow.
+    void addReferenceDigit(char32_t& v, char16_t c, bool hex) {
+        int d;
+        if (c >= u'0' && c <= u'9')
+            d = c - u'0';
+        else if (hex && c >= u'a' && c <= u'f')
+            d = c - u'a' + 10;
+        else if (hex && c >= u'A' && c <= u'F')
+            d = c - u'A' + 10;
+        else
+            failIllegalReference(c);
+        v = std::min<char32_t>(v * (hex ? 16 : 10) + d, 0x110000);
+    }
+
+    void checkReferenceValue(bool digits, char32_t v) {
+        if (!digits || v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+            failIllegalReference(u';');
     }
 
     // The same on a replacement text, from just after "&#".
@@ -589,20 +599,10 @@ struct TXmlParser::Impl {
             char16_t c = s[i];
             if (c == u';')
                 break;
-            int d;
-            if (c >= u'0' && c <= u'9')
-                d = c - u'0';
-            else if (hex && c >= u'a' && c <= u'f')
-                d = c - u'a' + 10;
-            else if (hex && c >= u'A' && c <= u'F')
-                d = c - u'A' + 10;
-            else
-                failIllegalReference(c);
-            v = std::min<char32_t>(v * (hex ? 16 : 10) + d, 0x110000);
+            addReferenceDigit(v, c, hex);
             digits = true;
         }
-        if (!digits || v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
-            failIllegalReference(u';');
+        checkReferenceValue(digits, v);
         ++i;
         return v;
     }
