@@ -1,6 +1,6 @@
-#include "ErrorGuard.h"
+#include "app/ErrorGuard.h"
 
-#include "Dialogs.h"
+#include "app/Dialogs.h"
 #include "xml/XmlTypes.h"
 
 namespace {

@@ -1,13 +1,13 @@
 // The window itself: creation, the start-up sequence, and the handlers that
 // belong to the window as a whole (close and page guards, the Topics page
 // split, Help).
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "Dialogs.h"
-#include "ErrorGuard.h"
-#include "IniFile.h"
-#include "ProgramDir.h"
-#include "StartupPaths.h"
+#include "app/Dialogs.h"
+#include "app/ErrorGuard.h"
+#include "app/IniFile.h"
+#include "app/ProgramDir.h"
+#include "app/StartupPaths.h"
 #include "feed/Clock.h"
 #include "feed/FeedTemplate.h"
 

@@ -5,8 +5,8 @@
 // are built in app/Form1Layout.cpp; the window-level handlers and the start-up
 // sequence are in app/Form1.cpp.
 
-#include "CaptionPanel.h"
-#include "HtmlView.h"
+#include "app/CaptionPanel.h"
+#include "app/HtmlView.h"
 #include "xml/XmlDom.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 // The window's structure: every control by name, with its caption, hint,
 // items, limits and initial state. Behaviour is wired elsewhere.
-#include "Form1.h"
-#include "Pictures.h"
+#include "app/Form1.h"
+#include "app/Pictures.h"
 
 #include <QCheckBox>
 #include <QComboBox>

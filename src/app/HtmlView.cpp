@@ -1,4 +1,4 @@
-#include "HtmlView.h"
+#include "app/HtmlView.h"
 
 #include <QScrollBar>
 

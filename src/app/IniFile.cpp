@@ -1,6 +1,6 @@
-#include "IniFile.h"
+#include "app/IniFile.h"
 
-#include "FeedFiles.h"
+#include "feed/FeedFiles.h"
 
 #include <QFile>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "StartupPaths.h"
+#include "app/StartupPaths.h"
 
 #include <QFile>
 #include <QFileInfo>

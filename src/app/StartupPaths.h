@@ -2,7 +2,7 @@
 // Paths the start-up sequence works out, and the FTP site list beside the
 // settings. basePathOf, backupPathOf and damagedCopyPathOf come with FeedFiles.h.
 
-#include "FeedFiles.h"
+#include "feed/FeedFiles.h"
 
 #include <QString>
 #include <QStringList>

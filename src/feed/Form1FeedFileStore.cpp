@@ -4,7 +4,7 @@
 
 #include "app/Dialogs.h"
 
-#include "FeedFiles.h"
+#include "feed/FeedFiles.h"
 
 #include <QFile>
 

@@ -2,7 +2,7 @@
 // rebuilt from the feed document, and the selection of the current topic.
 #include "app/Form1.h"
 
-#include "FeedLookups.h"
+#include "feed/FeedLookups.h"
 
 #include <QComboBox>
 #include <QLineEdit>
