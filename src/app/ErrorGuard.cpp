@@ -1,5 +1,6 @@
 #include "app/ErrorGuard.h"
 
+#include "app/AppMessages.h"
 #include "app/Dialogs.h"
 #include "xml/XmlTypes.h"
 
@@ -16,10 +17,10 @@ QString withFullStop(QString text) {
 QString failureMessage(const std::exception& error) {
     // DOM misuse carries a code and no text; give the user the code at least.
     if (auto dom = dynamic_cast<const TXmlDOMException*>(&error))
-        return withFullStop(QStringLiteral("XML document error %1").arg(dom->code()));
+        return withFullStop(AppMessages::domError(dom->code()));
     QString text = QString::fromUtf8(error.what());
     if (text.isEmpty())
-        text = QStringLiteral("An unexpected error occurred");
+        text = AppMessages::unexpectedError();
     return withFullStop(text);
 }
 
@@ -29,6 +30,6 @@ void runGuarded(Dialogs& dialogs, const std::function<void()>& work) {
     } catch (const std::exception& error) {
         dialogs.showMessage(failureMessage(error));
     } catch (...) {
-        dialogs.showMessage(QStringLiteral("An unexpected error occurred."));
+        dialogs.showMessage(withFullStop(AppMessages::unexpectedError()));
     }
 }

@@ -1,5 +1,7 @@
 #include "app/HtmlView.h"
 
+#include "app/PreviewText.h"
+
 #include <QScrollBar>
 
 THtmlView::THtmlView(QWidget* parent) : QTextBrowser(parent) {
@@ -25,7 +27,7 @@ THtmlView::THtmlView(QWidget* parent) : QTextBrowser(parent) {
 }
 
 void THtmlView::loadFromString(const QString& text) {
-    setHtml(text);
+    setHtml(previewHtmlOf(text));
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
 }

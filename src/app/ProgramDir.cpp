@@ -26,3 +26,11 @@ QString resolveProgramDirectory() {
     QDir().mkpath(dataDir);
     return withTrailingSlash(dataDir);
 }
+
+QString manualFilePath() {
+    const QString installed = QCoreApplication::applicationDirPath() +
+                              QStringLiteral("/../" QUILLO_DATA_DIR "/manual.html");
+    if (QFileInfo::exists(installed))
+        return QFileInfo(installed).canonicalFilePath();
+    return QStringLiteral(QUILLO_SOURCE_MANUAL);
+}

@@ -9,6 +9,8 @@
 
 // programDir + "quillo.ini".
 QString settingsFilePath(const QString& programDir);
+// programDir + "Default.xml": the feed opened when the settings name none.
+QString defaultFeedPath(const QString& programDir);
 
 // The feed named by a command-line argument, or empty when the argument names
 // none (it must contain ".xml", in lower case). A relative argument is taken
