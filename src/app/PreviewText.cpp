@@ -85,10 +85,18 @@ QString previewHtmlOf(const QString& synopsis) {
     if (tooDeep)
         note = AppMessages::previewNestedTooDeeply();
     QString html = QStringLiteral("<p><i>") + note.toHtmlEscaped() + QStringLiteral("</i></p>");
-    if (tooDeep)
-        html += QStringLiteral("<p style=\"white-space: pre-wrap\">") + text.toHtmlEscaped() +
-                QStringLiteral("</p>");
-    else
+    if (tooDeep) {
+        html += QStringLiteral("<p style=\"white-space: pre-wrap\">");
+        // Markup written without blanks is one long word, which the layout
+        // breaks slowly; an invisible break opportunity now and then spares it.
+        constexpr qsizetype piece = 80;
+        for (qsizetype at = 0; at < text.size(); at += piece) {
+            if (at > 0)
+                html += QStringLiteral("&#8203;");
+            html += text.mid(at, piece).toHtmlEscaped();
+        }
+        html += QStringLiteral("</p>");
+    } else
         html += text;
     return html;
 }
