@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,10 @@ struct RuleCase {
     std::string xml;
     std::vector<std::string> findings;
 };
+
+void PrintTo(const RuleCase& c, std::ostream* os) {
+    *os << c.rule;
+}
 
 class FeedCheckRule : public ::testing::TestWithParam<RuleCase> {};
 
