@@ -676,7 +676,8 @@ private:
                    {u"title",          u"link",      u"description", u"language",      u"copyright",
                     u"managingEditor", u"webMaster", u"pubDate",     u"lastBuildDate", u"category",
                     u"generator",      u"docs",      u"cloud",       u"ttl",           u"image",
-                    u"rating",         u"textInput", u"skipHours",   u"skipDays",      u"item"},
+                    u"rating",         u"textInput", u"skipHours",   u"skipDays",      u"item",
+                    u"textinput"},
                    {u"category", u"item"}, {});
         if (const TXmlElement* title = c.first(u"title")) {
             const U16 text = textOfElement(title);
@@ -694,6 +695,7 @@ private:
             if (textOfElement(description).empty())
                 warning(u"description", {},
                         u"the description is empty: say in a sentence what the channel is about");
+            checkRelativeAddresses(*description);
         } else {
             error(u"description", {},
                   u"the channel has no description: add a sentence about what it offers");
@@ -716,12 +718,25 @@ private:
                 checkImage(*e);
             else if (name == u"textInput")
                 checkTextInput(*e);
-            else if (name == u"skipHours")
+            else if (name == u"textinput") {
+                // The spelling of RSS 0.91, which readers still take.
+                warning(u"textinput", {},
+                        u"\"textinput\" is the old spelling: write \"textInput\"");
+                checkTextInput(*e);
+            } else if (name == u"skipHours")
                 checkSkipHours(*e);
             else if (name == u"skipDays")
                 checkSkipDays(*e);
         }
         holder_ = u"the channel";
+    }
+
+    void checkRelativeAddresses(const TXmlElement& description) {
+        if (const auto address = firstRelativeAddress(description.text());
+            address && !hasXmlBase(description))
+            warning(u"description", {},
+                    u"the description links to the relative address " + quoted(*address) +
+                        u", which readers cannot follow: write the full address");
     }
 
     // Escaped tags in the text, or elements inside the title itself.
@@ -992,11 +1007,7 @@ private:
                 if (!value.empty())
                     checkUrl(u"link", {}, u"link", value);
             } else if (name == u"description") {
-                if (const auto address = firstRelativeAddress(e->text());
-                    address && !hasXmlBase(*e))
-                    warning(u"description", {},
-                            u"the description links to the relative address " + quoted(*address) +
-                                u", which readers cannot follow: write the full address");
+                checkRelativeAddresses(*e);
             } else if (name == u"author") {
                 checkPerson(name, textOfElement(e));
             } else if (name == u"comments") {

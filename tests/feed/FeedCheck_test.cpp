@@ -319,6 +319,17 @@ const RuleCase ruleCases[] = {
                        "href=\"b.html\"&gt;b&lt;/a&gt;</description>")),
      {"warning: item 1 \"A\" description: the description links to the relative address "
       "\"img/a.png\", which readers cannot follow: write the full address"}},
+    {"a relative address in the channel's description",
+     "<rss version=\"2.0\"><channel><title>t</title><link>http://example.com/</link>"
+     "<description><![CDATA[<a href=\"/about\">About</a>]]></description></channel></rss>",
+     {"warning: channel description: the description links to the relative address \"/about\", "
+      "which readers cannot follow: write the full address"}},
+    {"the old spelling of textInput",
+     feed("<textinput><title>Go</title><description>Search</description><name>q</name>"
+          "<link>search</link></textinput>"),
+     {"warning: channel textinput: \"textinput\" is the old spelling: write \"textInput\"",
+      "error: channel textInput link: the text input link \"search\" is not an absolute URL: "
+      "write the full address, like \"http://example.com/page.html\""}},
     {"an image that is not a GIF, JPEG or PNG file",
      feed("<image><url>http://example.com/logo.svg</url><title>t</title>"
           "<link>http://example.com/</link></image>"),
