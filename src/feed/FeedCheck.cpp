@@ -292,11 +292,12 @@ bool isMimeType(U16View v) {
 
 // "<b>", "</i>", "<br/>": tags a reader may show as text.
 bool containsMarkup(U16View v) {
-    for (std::size_t i = 0; i + 1 < v.size(); ++i) {
+    const std::size_t lastClose = v.rfind(u'>');
+    for (std::size_t i = 0; i + 1 < v.size() && lastClose != U16View::npos; ++i) {
         if (v[i] != u'<')
             continue;
         const std::size_t name = v[i + 1] == u'/' ? i + 2 : i + 1;
-        if (name < v.size() && isAlpha(v[name]) && v.find(u'>', name) != U16View::npos)
+        if (name < lastClose && isAlpha(v[name]))
             return true;
     }
     return false;
@@ -548,18 +549,10 @@ U16 textOfElement(const TXmlElement* e) {
 // The RSS children of one element, after unknown and repeated ones are reported.
 struct Children {
     std::vector<const TXmlElement*> all;
+    std::map<U16, const TXmlElement*, std::less<>> firsts;
     const TXmlElement* first(U16View name) const {
-        for (const TXmlElement* e : all)
-            if (e->nodeName() == name)
-                return e;
-        return nullptr;
-    }
-    std::vector<const TXmlElement*> every(U16View name) const {
-        std::vector<const TXmlElement*> out;
-        for (const TXmlElement* e : all)
-            if (e->nodeName() == name)
-                out.push_back(e);
-        return out;
+        const auto it = firsts.find(name);
+        return it == firsts.end() ? nullptr : it->second;
     }
 };
 
@@ -640,7 +633,8 @@ private:
             bool mayRepeat = false;
             for (U16View r : repeatable)
                 mayRepeat = mayRepeat || r == name;
-            if (!mayRepeat && children.first(name) && reported.insert(name).second)
+            const bool again = !children.firsts.emplace(name, e).second;
+            if (again && !mayRepeat && reported.insert(name).second)
                 error(path + name, {},
                       holder_ + u" has more than one " + quoted(name) + u": keep one");
             children.all.push_back(e);
@@ -962,29 +956,48 @@ private:
         std::map<U16, long> guids;
         for (long n = 0; n < items.length(); ++n) {
             const TXmlElement* item = asElementRaw(items.item(n).get());
-            if (!item || !isRssElement(*item))
+            if (!item)
                 continue;
             scope_ = FeedScope::Item;
             item_ = n;
-            checkItem(*item, channel, guids);
+            headline_ = headlineOfItem(*item);
+            // Only the channel's own items are read (and its namespace is
+            // known there); any depth of stray nesting stays cheap.
+            if (item->parentRaw() != &channel)
+                warning({}, {},
+                        u"the item is outside the channel, where readers do not look: move it "
+                        u"into the channel");
+            else if (isRssElement(*item))
+                checkItem(*item, guids);
         }
         scope_ = FeedScope::Channel;
     }
 
-    void checkItem(const TXmlElement& item, const TXmlElement& channel,
-                   std::map<U16, long>& guids) {
+    // From the element's own text pieces only: items may nest in one another
+    // to any depth, and each one's headline must not read all those below it.
+    static U16 headlineOfItem(const TXmlElement& item) {
+        const TXmlElement* source = asElementRaw(item.firstRaw());
+        for (const TXmlNode* node = item.firstRaw(); node; node = node->nextRaw())
+            if (const TXmlElement* e = asElementRaw(node); e && e->nodeName() == u"title") {
+                source = e;
+                break;
+            }
+        U16 text;
+        for (const TXmlNode* node = source ? source->firstRaw() : nullptr; node;
+             node = node->nextRaw()) {
+            if (node->nodeType() != TEXT_NODE && node->nodeType() != CDATA_SECTION_NODE)
+                continue;
+            if (!text.empty())
+                text += u' ';
+            text += trimmed(node->nodeValue());
+            if (text.size() > PlaceHeadlineLimit)
+                break;
+        }
+        return text;
+    }
+
+    void checkItem(const TXmlElement& item, std::map<U16, long>& guids) {
         holder_ = u"the item";
-        headline_.clear();
-        for (const TXmlNode* node = item.firstRaw(); node && headline_.empty();
-             node = node->nextRaw())
-            if (const TXmlElement* e = asElementRaw(node); e && e->nodeName() == u"title")
-                headline_ = textOfElement(e);
-        if (headline_.empty())
-            headline_ = textOfElement(asElementRaw(item.firstRaw()));
-        if (item.parentRaw() != &channel)
-            warning({}, {},
-                    u"the item is outside the channel, where readers do not look: move it into "
-                    u"the channel");
         if (isAllBlank(item)) {
             warning({}, {}, u"the item is empty: fill it in or remove it");
             return;

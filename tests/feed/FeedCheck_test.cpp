@@ -308,7 +308,7 @@ const RuleCase ruleCases[] = {
                   item("<title>1 &lt; 2 and 3 &gt; 2</title><guid isPermaLink=\"false\">c</guid>")),
      {"warning: item 1 \"<b>Big</b> news\" title: the title \"<b>Big</b> news\" contains markup, "
       "which many readers show as it is: write plain text",
-      "warning: item 2 \"Small news\" title: the title \"Small news\" contains markup, which many "
+      "warning: item 2 \"Small\" title: the title \"Small news\" contains markup, which many "
       "readers show as it is: write plain text"}},
     {"relative addresses in a description",
      feed("", item("<title>A</title><guid isPermaLink=\"false\">a</guid><description>"
@@ -342,6 +342,13 @@ const RuleCase ruleCases[] = {
      {"error: rss item: \"item\" is not an RSS 2.0 element of rss: remove it, or put it in a "
       "namespace of its own",
       "warning: item 1 \"A\": the item is outside the channel, where readers do not look: move it "
+      "into the channel"}},
+    {"an item inside an item",
+     feed("", item("<title>A</title><guid isPermaLink=\"false\">a</guid>"
+                   "<item><title>B</title></item>")),
+     {"error: item 1 \"A\" item: \"item\" is not an RSS 2.0 element of the item: remove it, or "
+      "put it in a namespace of its own",
+      "warning: item 2 \"B\": the item is outside the channel, where readers do not look: move it "
       "into the channel"}},
     {"parts the program leaves blank are not set",
      feed("<image><title/><link/><url/></image><cloud domain=\"\" port=\"\" path=\"\""
