@@ -508,6 +508,17 @@ U16 defaultNamespaceAt(const TXmlElement& e) {
     return {};
 }
 
+// The prefix of a name such as "atom:link" is declared on the element or above.
+bool prefixDeclared(const TXmlElement& e, U16View prefix) {
+    if (prefix == u"xml")
+        return true;
+    const U16 declaration = u"xmlns:" + U16(prefix);
+    for (const TXmlElement* el = &e; el; el = asElementRaw(el->parentRaw()))
+        if (attribute(*el, declaration))
+            return true;
+    return false;
+}
+
 bool hasXmlBase(const TXmlElement& e) {
     for (const TXmlElement* el = &e; el; el = asElementRaw(el->parentRaw()))
         if (attribute(*el, u"xml:base"))
@@ -618,8 +629,12 @@ private:
         std::set<U16> reported;
         for (const TXmlNode* node = parent.firstRaw(); node; node = node->nextRaw()) {
             const TXmlElement* e = asElementRaw(node);
-            if (!e || !isRssElement(*e))
+            if (!e)
                 continue;
+            if (!isRssElement(*e)) {
+                checkPrefix(*e, path);
+                continue;
+            }
             const U16& name = e->nodeName();
             bool isKnown = false;
             for (U16View k : known)
@@ -640,6 +655,20 @@ private:
             children.all.push_back(e);
         }
         return children;
+    }
+
+    // Readers that know namespaces reject the whole feed over an undeclared prefix.
+    void checkPrefix(const TXmlElement& e, const U16& path) {
+        const U16& name = e.nodeName();
+        const std::size_t colon = name.find(u':');
+        if (colon == U16::npos || colon == 0)
+            return;
+        const U16View prefix = U16View(name).substr(0, colon);
+        if (!prefixDeclared(e, prefix))
+            error(path + name, {},
+                  u"the prefix " + quoted(prefix) + u" of " + quoted(name) +
+                      u" is not declared: add xmlns:" + U16(prefix) +
+                      u"=\"...\" with its namespace to the rss element");
     }
 
     void checkRss(const TXmlElement& rss) {

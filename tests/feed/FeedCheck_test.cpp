@@ -343,6 +343,15 @@ const RuleCase ruleCases[] = {
       "namespace of its own",
       "warning: item 1 \"A\": the item is outside the channel, where readers do not look: move it "
       "into the channel"}},
+    {"a prefix without its namespace",
+     feed("<atom:link href=\"http://example.com/rss\" rel=\"self\"/>",
+          item("<title>A</title><guid isPermaLink=\"false\">a</guid>"
+               "<media:content xmlns:media=\"http://search.yahoo.com/mrss/\" url=\"x\"/>"
+               "<dc:creator>Ed</dc:creator><xml:x/>")),
+     {"error: channel atom:link: the prefix \"atom\" of \"atom:link\" is not declared: add "
+      "xmlns:atom=\"...\" with its namespace to the rss element",
+      "error: item 1 \"A\" dc:creator: the prefix \"dc\" of \"dc:creator\" is not declared: "
+      "add xmlns:dc=\"...\" with its namespace to the rss element"}},
     {"an item inside an item",
      feed("", item("<title>A</title><guid isPermaLink=\"false\">a</guid>"
                    "<item><title>B</title></item>")),
