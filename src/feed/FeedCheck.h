@@ -31,7 +31,8 @@ struct FeedFinding {
     // For an item: its ordinal among all "item" elements of the document in
     // document order (the topic's index, from 0); -1 otherwise.
     long item = -1;
-    // For an item: the text of its "title" (or of its first child), else empty.
+    // For an item: the text directly inside its "title" (or, without one, its
+    // first child), as the topic list shows it; else empty.
     std::u16string headline;
     // The element below the scope, its parent first when nested ("image
     // width"); empty when the finding is about the scope itself.
