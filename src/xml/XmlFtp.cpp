@@ -134,14 +134,15 @@ std::string urlPath(const std::string& path) {
     return out;
 }
 
-// A name beside the target that no reader asks for.
+// A name beside the target that no reader asks for. Not a hidden name: some
+// servers refuse to store those.
 std::string temporaryNameFor(const std::string& name) {
     static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
     std::string suffix;
     for (int i = 0; i < 8; ++i)
         suffix += alphabet[random() % (sizeof alphabet - 1)];
-    return "." + name + ".upload-" + suffix;
+    return name + ".upload-" + suffix;
 }
 
 struct Outcome {

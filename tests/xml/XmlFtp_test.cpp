@@ -95,7 +95,8 @@ TEST_F(FtpStore, StoresTheBytesOfTheFileWhereTheLocationSays) {
         EXPECT_EQ(errors, c.errors) << c.path;
         EXPECT_TRUE(server.read(c.stored) == bytes) << c.path;
         for (const auto& name : server.names(fs::path(c.stored).parent_path().string()))
-            EXPECT_NE(name[0], '.') << c.path << ": a temporary file was left behind";
+            EXPECT_EQ(name.find(".upload-"), std::string::npos)
+                << c.path << ": a temporary file was left behind";
     }
 }
 
