@@ -1,8 +1,10 @@
 #pragma once
-// Paths the start-up sequence works out, and the FTP site list beside the
-// settings. basePathOf, backupPathOf and damagedCopyPathOf come with FeedFiles.h.
+// Paths the start-up sequence works out. basePathOf, backupPathOf and
+// damagedCopyPathOf come with FeedFiles.h, the FTP site list beside the
+// settings with publish/PublishTarget.h.
 
 #include "feed/FeedFiles.h"
+#include "publish/PublishTarget.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,11 +22,3 @@ QString feedPathFromArgument(const QString& argument, const QString& programDir)
 // The name a publication gets when none is stored: the feed's base name plus
 // ".xml" (/feeds/news.rss gives news.xml).
 QString defaultFileNameOf(const QString& feedPath);
-
-// programDir + "ftpsites.txt", one location per line; a missing file is an
-// empty list.
-QString ftpSitesPath(const QString& programDir);
-QStringList readFtpSites(const QString& programDir);
-// Writes the whole list, each line ended by CR LF. Throws std::runtime_error
-// "Cannot create file <path>" on failure, leaving the old list in place.
-void writeFtpSites(const QString& programDir, const QStringList& lines);

@@ -718,7 +718,7 @@ std::u16string TXmlObjModel::xmlText() const {
 }
 
 bool TXmlObjModel::saveToSource(const std::string& destination) {
-    return ::saveToSource(*doc_, destination, &errors_);
+    return ::saveToSource(*doc_, destination, userName_, password_, &errors_);
 }
 
 // ---------------------------------------------------------------------------

@@ -503,7 +503,8 @@ public:
     std::u16string xmlText() const;
     // Writes the document to a local path or "file://" name (replacing the
     // file whole, or throwing EXmlCreateFileError and leaving it as it was)
-    // or to an "ftp://" location (false when the store failed).
+    // or to an "ftp://" location as UserName with Password (false when the
+    // store failed; its messages are added to the error list).
     bool saveToSource(const std::string& destination);
 
     std::size_t BufferSize() const { return bufferSize_; }

@@ -1,5 +1,7 @@
 #include "XmlWriter.h"
 
+#include "XmlFtp.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -766,17 +768,9 @@ void writeFileWhole(const std::string& path, std::string_view bytes) {
 }
 
 bool saveToSource(const TXmlDocument& document, const std::string& destination,
-                  TXmlErrorList* errors) {
-    if (findNoCase(destination, "FTP://") != std::string::npos) {
-        if (errors) {
-            std::string rest = destination.size() > 6 ? destination.substr(6) : std::string();
-            std::u16string where;
-            for (unsigned char c : rest)
-                where += char16_t(c);
-            errors->push_back(u"Could not save file via ftp to " + where);
-        }
-        return false;
-    }
+                  const std::string& userName, const std::string& password, TXmlErrorList* errors) {
+    if (findNoCase(destination, "FTP://") != std::string::npos)
+        return putBytesByFtp(xmlBytes(document), destination.substr(6), userName, password, errors);
     std::string path = destination;
     if (startsWithNoCase(path, "FILE://"))
         path.erase(0, 7);

@@ -37,8 +37,8 @@ std::string xmlBytes(const TXmlDocument& document);
 void writeFileWhole(const std::string& path, std::string_view bytes);
 
 // saveToSource of TXmlObjModel: a local path or "file://" name is written
-// with writeFileWhole and gives true. An "ftp://" destination is not stored
-// yet: it gives false with "Could not save file via ftp to" and the location
-// in errors (when given).
+// with writeFileWhole and gives true. A destination holding "ftp://" gives the
+// result of putBytesByFtp (XmlFtp.h) for what follows its first six
+// characters, whose messages go to errors (when given).
 bool saveToSource(const TXmlDocument& document, const std::string& destination,
-                  TXmlErrorList* errors);
+                  const std::string& userName, const std::string& password, TXmlErrorList* errors);

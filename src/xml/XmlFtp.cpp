@@ -1,0 +1,386 @@
+#include "XmlFtp.h"
+
+#include "XmlSource.h"
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The steps of a store, in the order the server sees them; a failure is
+// reported with the message of the step it happened in.
+enum class Step { Connect, Directory, Store, Rename, Remove };
+
+bool curlReady() {
+    static std::once_flag once;
+    static bool ok = false;
+    std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+    return ok;
+}
+
+// One request on the connection: what it sends, and where it has got to.
+struct Conversation {
+    int fd = -1;   // the file being uploaded, or -1
+    Step cwdStep;  // what a directory change belongs to
+    Step workStep; // what the commands after the login belong to
+    Step step = Step::Connect;
+    long limit = FtpNoProgressLimitSeconds;
+    bool readFailed = false;
+    curl_off_t lastUp = -1;
+    curl_off_t lastDown = -1;
+    Clock::time_point lastProgress = Clock::now();
+};
+
+// Follows the commands curl sends to know which step a failure belongs to;
+// every line to or from the server also counts as progress.
+int onConversation(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+    auto* c = static_cast<Conversation*>(user);
+    if (type != CURLINFO_HEADER_IN && type != CURLINFO_HEADER_OUT)
+        return 0;
+    c->lastProgress = Clock::now();
+    if (type == CURLINFO_HEADER_IN)
+        return 0;
+    std::string_view line(data, size);
+    std::string_view command = line.substr(0, line.find_first_of(" \r\n"));
+    static const std::string_view login[] = {"USER", "PASS", "ACCT", "PWD",  "AUTH",
+                                             "PBSZ", "PROT", "SYST", "FEAT", "OPTS"};
+    for (std::string_view l : login)
+        if (command == l)
+            return 0;
+    if (command == "QUIT")
+        return 0;
+    if (command == "CWD")
+        c->step = c->cwdStep;
+    else if (command == "RNFR" || command == "RNTO")
+        c->step = Step::Rename;
+    else
+        c->step = c->workStep;
+    return 0;
+}
+
+int watchProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+    auto* c = static_cast<Conversation*>(user);
+    auto now = Clock::now();
+    if (dlnow != c->lastDown || ulnow != c->lastUp) {
+        c->lastDown = dlnow;
+        c->lastUp = ulnow;
+        c->lastProgress = now;
+        return 0;
+    }
+    return now - c->lastProgress >= std::chrono::seconds(c->limit) ? 1 : 0;
+}
+
+size_t readBlock(char* buffer, size_t size, size_t count, void* user) {
+    auto* c = static_cast<Conversation*>(user);
+    ssize_t n;
+    do
+        n = ::read(c->fd, buffer, size * count);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        c->readFailed = true;
+        return CURL_READFUNC_ABORT;
+    }
+    return static_cast<size_t>(n);
+}
+
+// A server that stopped answering is not asked for anything more.
+bool stoppedAnswering(CURLcode rc) {
+    return rc == CURLE_OPERATION_TIMEDOUT || rc == CURLE_ABORTED_BY_CALLBACK;
+}
+
+bool hasControlCharacter(const std::string& s) {
+    for (unsigned char c : s)
+        if (c < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
+// Host names, IPv4 and bracketed IPv6 addresses, with an optional port; what
+// else would change the meaning of the URL built from it.
+bool plausibleHost(const std::string& host) {
+    if (host.empty())
+        return false;
+    for (unsigned char c : host)
+        if (!(std::isalnum(c) || c == '.' || c == '-' || c == '_' || c == ':' || c == '[' ||
+              c == ']'))
+            return false;
+    return true;
+}
+
+// Percent-encodes a path for the URL; "/" stays a separator.
+std::string urlPath(const std::string& path) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/')
+            out += static_cast<char>(c);
+        else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+// A name beside the target that no reader asks for. Not a hidden name: some
+// servers refuse to store those.
+std::string temporaryNameFor(const std::string& name) {
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::string suffix;
+    for (int i = 0; i < 8; ++i)
+        suffix += alphabet[random() % (sizeof alphabet - 1)];
+    return name + ".upload-" + suffix;
+}
+
+struct Outcome {
+    CURLcode code = CURLE_OK;
+    Step step = Step::Connect;
+    bool ok() const { return code == CURLE_OK; }
+};
+
+// One easy handle, so that the requests of a store share one login.
+class FtpSession {
+public:
+    FtpSession(std::string host, std::string user, std::string password, long limit)
+        : handle_(curl_easy_init()), host_(std::move(host)), user_(std::move(user)),
+          password_(std::move(password)), limit_(limit) {}
+    ~FtpSession() {
+        if (handle_)
+            curl_easy_cleanup(handle_);
+    }
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
+
+    explicit operator bool() const { return handle_ != nullptr; }
+
+    // Uploads fd as dir/name, then sends the commands (in dir).
+    Outcome store(const std::string& dir, const std::string& name, int fd, Step cwdStep,
+                  const std::vector<std::string>& commands) {
+        if (::lseek(fd, 0, SEEK_SET) != 0)
+            return {CURLE_READ_ERROR, Step::Store};
+        struct stat st;
+        if (::fstat(fd, &st) != 0)
+            return {CURLE_READ_ERROR, Step::Store};
+        Conversation c;
+        c.fd = fd;
+        c.cwdStep = cwdStep;
+        c.workStep = Step::Store;
+        prepare(url(dir, name), c);
+        curl_easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(handle_, CURLOPT_READFUNCTION, readBlock);
+        curl_easy_setopt(handle_, CURLOPT_READDATA, &c);
+        curl_easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
+        return run(c, commands);
+    }
+
+    // Removes dir/name; nothing is reported, the caller has failed already.
+    void remove(const std::string& dir, const std::string& name) {
+        Conversation c;
+        c.cwdStep = Step::Remove;
+        c.workStep = Step::Remove;
+        prepare(url(dir, ""), c);
+        curl_easy_setopt(handle_, CURLOPT_NOBODY, 1L);
+        run(c, {"DELE " + name});
+    }
+
+private:
+    std::string url(const std::string& dir, const std::string& name) const {
+        std::string path = dir.empty() ? name : dir + "/" + name;
+        return "ftp://" + host_ + "/" + urlPath(path);
+    }
+
+    void prepare(const std::string& url, Conversation& c) {
+        c.limit = limit_;
+        c.lastProgress = Clock::now();
+        curl_easy_reset(handle_);
+        curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(handle_, CURLOPT_USERAGENT, "Quillo XML");
+        if (!user_.empty()) {
+            curl_easy_setopt(handle_, CURLOPT_USERNAME, user_.c_str());
+            curl_easy_setopt(handle_, CURLOPT_PASSWORD, password_.c_str());
+        }
+        curl_easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD,
+                         static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+        curl_easy_setopt(handle_, CURLOPT_TRANSFERTEXT, 0L);
+        curl_easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT, limit_);
+        curl_easy_setopt(handle_, CURLOPT_SERVER_RESPONSE_TIMEOUT, limit_);
+        curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, limit_);
+        curl_easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchProgress);
+        curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, &c);
+        // The debug stream is how the commands are followed; nothing is printed.
+        curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, onConversation);
+        curl_easy_setopt(handle_, CURLOPT_DEBUGDATA, &c);
+    }
+
+    Outcome run(Conversation& c, const std::vector<std::string>& commands) {
+        curl_slist* after = nullptr;
+        for (const auto& command : commands)
+            after = curl_slist_append(after, command.c_str());
+        curl_easy_setopt(handle_, CURLOPT_POSTQUOTE, after);
+        CURLcode rc = curl_easy_perform(handle_);
+        // The list must outlive every use of the handle that could send it.
+        curl_easy_setopt(handle_, CURLOPT_POSTQUOTE, nullptr);
+        curl_slist_free_all(after);
+        if (c.readFailed)
+            return {CURLE_READ_ERROR, Step::Store};
+        return {rc, c.step};
+    }
+
+    CURL* handle_;
+    std::string host_;
+    std::string user_;
+    std::string password_;
+    long limit_;
+};
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+bool putFileByFtp(const std::string& hostAndPath, const std::string& user,
+                  const std::string& password, TXmlErrorList* errorList,
+                  const std::string& localFile, const TXmlFtpOptions& options) {
+    auto report = [errorList](const std::string& message) {
+        if (errorList)
+            errorList->push_back(utf8ToUtf16(message));
+    };
+    const std::string cannotConnect = "Unable to make Internet connection";
+    const std::string cannotStore = "Could not save file via ftp to " + hostAndPath;
+    if (!curlReady()) {
+        report("Cannot open WININET, Microsoft IE required");
+        return false;
+    }
+    std::size_t slash = hostAndPath.find('/');
+    if (slash == std::string::npos) {
+        report("Invalid ftp location");
+        return false;
+    }
+    std::string host = hostAndPath.substr(0, slash);
+    std::string rest = hostAndPath.substr(slash + 1);
+    std::size_t last = rest.rfind('/');
+    std::string dir = last == std::string::npos ? std::string() : rest.substr(0, last);
+    std::string name = last == std::string::npos ? rest : rest.substr(last + 1);
+
+    long limit = options.noProgressLimitSeconds > 0 ? options.noProgressLimitSeconds : 1;
+    FtpSession session(host, user, password, limit);
+    if (!session) {
+        report("Unable to open Internet");
+        return false;
+    }
+    if (!plausibleHost(host) || hasControlCharacter(user) || hasControlCharacter(password)) {
+        report(cannotConnect);
+        return false;
+    }
+    // A name that cannot be sent as one FTP command argument is not sent at all.
+    if (name.empty() || hasControlCharacter(name)) {
+        report(cannotStore);
+        return false;
+    }
+    FileDescriptor file(::open(localFile.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        report(cannotStore);
+        return false;
+    }
+
+    const std::string temporary = temporaryNameFor(name);
+    const std::vector<std::string> renameOver = {"RNFR " + temporary, "RNTO " + name};
+    Outcome r;
+    if (hasControlCharacter(dir)) {
+        report("Invalid ftp directory");
+        dir.clear();
+    }
+    if (dir.empty()) {
+        r = session.store(dir, temporary, file.get(), Step::Store, renameOver);
+    } else {
+        r = session.store(dir, temporary, file.get(), Step::Directory, renameOver);
+        if (!r.ok() && r.step == Step::Directory) {
+            report("Invalid ftp directory");
+            if (stoppedAnswering(r.code))
+                return false;
+            dir.clear();
+            r = session.store(dir, temporary, file.get(), Step::Store, renameOver);
+        }
+    }
+    if (r.ok())
+        return true;
+    if (r.step == Step::Connect) {
+        report(cannotConnect);
+        return false;
+    }
+    if (r.step == Step::Rename && r.code == CURLE_QUOTE_ERROR) {
+        // The server keeps the upload but will not rename it over the name.
+        session.remove(dir, temporary);
+        r = session.store(dir, name, file.get(), Step::Store, {});
+        if (r.ok())
+            return true;
+        report(r.step == Step::Connect ? cannotConnect : cannotStore);
+        return false;
+    }
+    if (!stoppedAnswering(r.code))
+        session.remove(dir, temporary);
+    report(cannotStore);
+    return false;
+}
+
+bool putBytesByFtp(std::string_view bytes, const std::string& hostAndPath, const std::string& user,
+                   const std::string& password, TXmlErrorList* errorList,
+                   const TXmlFtpOptions& options) {
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        dir = "/tmp";
+    std::string path = (dir / "QuilloXMLXXXXXX").string();
+    int fd = ::mkstemp(path.data());
+    bool written = fd >= 0;
+    std::size_t done = 0;
+    while (written && done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        if (written)
+            done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0 && ::close(fd) != 0)
+        written = false;
+    bool stored = false;
+    if (written)
+        stored = putFileByFtp(hostAndPath, user, password, errorList, path, options);
+    else if (errorList)
+        errorList->push_back(utf8ToUtf16("Could not save file via ftp to " + hostAndPath));
+    if (fd >= 0)
+        ::unlink(path.c_str());
+    return stored;
+}

@@ -1,0 +1,72 @@
+"""The FTP server of the FTP store tests: pyftpdlib on 127.0.0.1 with one user
+whose login directory is --root, and a way to misbehave.
+
+Modes:
+  normal     a server that does what it is asked
+  norename   the user may not rename files
+  cut        the data connection of an upload is dropped after --after bytes
+  stallstor  STOR is never answered
+  stalldata  an upload's data stops being read after --after bytes
+"""
+
+import argparse
+import logging
+import socket
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.servers import FTPServer
+
+parser = argparse.ArgumentParser()
+parser.add_argument("--port", type=int, required=True)
+parser.add_argument("--root", required=True)
+parser.add_argument("--user", default="quillo")
+parser.add_argument("--password", default="secret")
+parser.add_argument("--mode", default="normal",
+                    choices=["normal", "norename", "cut", "stallstor", "stalldata"])
+parser.add_argument("--after", type=int, default=65536)
+args = parser.parse_args()
+
+log = logging.getLogger("ftp_server")
+
+
+class CuttingDTP(DTPHandler):
+    def handle_read(self):
+        super().handle_read()
+        if self.receive and not self._closed and self.tot_bytes_received >= args.after:
+            self._resp = ("426 Connection closed; transfer aborted.", log.info)
+            self.close()
+
+    handle_read_event = handle_read
+
+
+class StallingDTP(DTPHandler):
+    def __init__(self, sock, cmd_channel):
+        super().__init__(sock, cmd_channel)
+        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+
+    def readable(self):
+        if self.receive and self.tot_bytes_received >= args.after:
+            return False
+        return super().readable()
+
+
+class SilentStoreHandler(FTPHandler):
+    def ftp_STOR(self, file, mode="w"):
+        return None
+
+
+perm = "elradmwMT" if args.mode == "norename" else "elradfmwMT"
+authorizer = DummyAuthorizer()
+authorizer.add_user(args.user, args.password, args.root, perm=perm)
+
+handler = SilentStoreHandler if args.mode == "stallstor" else FTPHandler
+handler.authorizer = authorizer
+handler.passive_ports = None
+if args.mode == "cut":
+    handler.dtp_handler = CuttingDTP
+elif args.mode == "stalldata":
+    handler.dtp_handler = StallingDTP
+
+server = FTPServer(("127.0.0.1", args.port), handler)
+server.serve_forever()

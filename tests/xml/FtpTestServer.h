@@ -1,0 +1,168 @@
+#pragma once
+// The Debian FTP server (pyftpdlib, tests/data/ftp/ftp_server.py) on a free
+// port of 127.0.0.1, serving a new temporary directory as the login directory
+// of one user. Started by start(), stopped and removed by the destructor.
+// Header-only so that every test program that publishes can use it.
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <sstream>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#ifndef QUILLO_TEST_DATA
+#error "QUILLO_TEST_DATA names the test data directory"
+#endif
+
+namespace ftptest {
+
+// A socket listening on a free port of 127.0.0.1 (and the port), or -1.
+inline int listenOnLoopback(int& port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(fd, 8) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    return fd;
+}
+
+inline int freePort() {
+    int port = 0;
+    int fd = listenOnLoopback(port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+inline bool accepts(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "<missing>";
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class FtpTestServer {
+public:
+    std::string user = "quillo";
+    std::string password = "secret";
+
+    FtpTestServer() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ftprootXXXXXX").string();
+        if (::mkdtemp(pattern.data()))
+            root_ = pattern;
+    }
+    ~FtpTestServer() {
+        stop();
+        if (!root_.empty())
+            std::filesystem::remove_all(root_);
+    }
+    FtpTestServer(const FtpTestServer&) = delete;
+    FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+    // mode: normal, norename, cut, stallstor, stalldata (see ftp_server.py);
+    // after: the byte count at which cut and stalldata misbehave. False when
+    // the server did not come up.
+    bool start(const std::string& mode = "normal", long after = 65536) {
+        if (root_.empty())
+            return false;
+        port_ = freePort();
+        if (port_ == 0)
+            return false;
+        std::vector<std::string> args = {"/usr/bin/python3", QUILLO_TEST_DATA "/ftp/ftp_server.py",
+                                         "--port",           std::to_string(port_),
+                                         "--root",           root_.string(),
+                                         "--user",           user,
+                                         "--password",       password,
+                                         "--mode",           mode,
+                                         "--after",          std::to_string(after)};
+        pid_ = ::fork();
+        if (pid_ < 0)
+            return false;
+        if (pid_ == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        for (int i = 0; i < 200 && !accepts(port_); ++i) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return accepts(port_);
+    }
+
+    void stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+    // "127.0.0.1:<port>", the host part of a location.
+    std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+    const std::filesystem::path& root() const { return root_; }
+    std::string read(const std::string& name) const { return readFile(root_ / name); }
+    void write(const std::string& name, const std::string& bytes) const {
+        writeFile(root_ / name, bytes);
+    }
+    // The names in a directory of the server, sorted, hidden ones included.
+    std::vector<std::string> names(const std::string& dir = "") const {
+        std::vector<std::string> out;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(root_ / dir, ec))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+private:
+    std::filesystem::path root_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+} // namespace ftptest
