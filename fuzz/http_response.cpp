@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     client.TimeoutMs = 2000;
     qint64 delivered = 0;
     client.OnDocData = [&](THttpClient*, const char* buffer, int len) {
-        if (len > THttpClient::BufferSize || buffer[len] != '\0')
+        if (len > THttpClient::kMaxLineBytes || buffer[len] != '\0')
             __builtin_trap();
         delivered += len;
     };

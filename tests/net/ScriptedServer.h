@@ -11,12 +11,13 @@
 #include <QTimer>
 
 #include <memory>
+#include <sys/socket.h>
 #include <vector>
 
 class ScriptedServer : public QObject {
 public:
     struct Step {
-        enum Kind { Send, Pause, Close } kind;
+        enum Kind { Send, Pause, Close, Reset } kind;
         QByteArray bytes;
         int ms = 0;
     };
@@ -25,6 +26,8 @@ public:
     static Step send(const QByteArray& bytes) { return {Step::Send, bytes, 0}; }
     static Step pause(int ms) { return {Step::Pause, {}, ms}; }
     static Step close() { return {Step::Close, {}, 0}; }
+    // Drops the connection with a TCP reset instead of an orderly close.
+    static Step reset() { return {Step::Reset, {}, 0}; }
 
     ScriptedServer() {
         server_.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
@@ -91,6 +94,14 @@ private:
             case Step::Close:
                 c->socket->disconnectFromHost();
                 return;
+            case Step::Reset: {
+                // A zero linger time makes close() send RST and drop what is unsent.
+                const linger abortive{1, 0};
+                ::setsockopt(static_cast<int>(c->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                             &abortive, sizeof abortive);
+                c->socket->abort();
+                return;
+            }
             }
         }
     }
