@@ -2,10 +2,13 @@
 // A byte-exact HTTP peer on 127.0.0.1, driven by the same event loop that Get() dispatches.
 // Each accepted connection plays the next script (the last one repeats): it waits for the
 // end of the request, then sends, pauses and closes as scripted. The request bytes of every
-// connection are recorded.
+// connection are recorded. Given a TLS configuration it speaks TLS (a QSslServer) and
+// scripts start once the handshake is done.
 
 #include <QByteArray>
 #include <QList>
+#include <QSslConfiguration>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -29,9 +32,17 @@ public:
     // Drops the connection with a TCP reset instead of an orderly close.
     static Step reset() { return {Step::Reset, {}, 0}; }
 
-    ScriptedServer() {
-        server_.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-        connect(&server_, &QTcpServer::newConnection, this, [this] { accept(); });
+    explicit ScriptedServer(const QSslConfiguration* tls = nullptr, quint16 port = 0) {
+        if (tls) {
+            auto ssl = std::make_unique<QSslServer>();
+            ssl->setSslConfiguration(*tls);
+            connect(ssl.get(), &QTcpServer::pendingConnectionAvailable, this, [this] { accept(); });
+            server_ = std::move(ssl);
+        } else {
+            server_ = std::make_unique<QTcpServer>();
+            connect(server_.get(), &QTcpServer::newConnection, this, [this] { accept(); });
+        }
+        server_->listen(QHostAddress(QStringLiteral("127.0.0.1")), port);
     }
     ~ScriptedServer() override {
         for (auto& c : connections_)
@@ -39,7 +50,8 @@ public:
                 c->socket->disconnect(this);
     }
 
-    quint16 port() const { return server_.serverPort(); }
+    bool listening() const { return server_->isListening(); }
+    quint16 port() const { return server_->serverPort(); }
     QString url(const QString& path) const {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
     }
@@ -62,7 +74,7 @@ private:
     };
 
     void accept() {
-        while (QTcpSocket* s = server_.nextPendingConnection()) {
+        while (QTcpSocket* s = server_->nextPendingConnection()) {
             auto c = std::make_unique<Connection>();
             c->socket.reset(s);
             s->setParent(nullptr);
@@ -106,7 +118,7 @@ private:
         }
     }
 
-    QTcpServer server_;
+    std::unique_ptr<QTcpServer> server_;
     std::vector<Script> scripts_;
     std::vector<std::unique_ptr<Connection>> connections_;
 };
