@@ -472,7 +472,7 @@ void THttpClient::takeData() {
         if (state_ != httpWaitingHeader && state_ != httpWaitingBody)
             continue;
         if (bodyHandler_) {
-            bodyChunk(line.constData(), static_cast<int>(line.size()));
+            deliverBody(line.constData(), static_cast<int>(line.size()));
             continue;
         }
         headerBytes_ += lineLen + 1;
@@ -503,7 +503,7 @@ void THttpClient::headerLine(const QByteArray& line) {
             Abort();
         if (!takingLines_)
             return;
-        bodyChunk(line.constData(), static_cast<int>(line.size()));
+        deliverBody(line.constData(), static_cast<int>(line.size()));
         return;
     }
 
@@ -601,17 +601,23 @@ void THttpClient::endHeader() {
 }
 
 void THttpClient::deliverBuffer() {
-    int len = bufferLen_;
-    // Bytes past the announced length are no part of this body.
-    if (contentLength_ >= 0)
-        len = static_cast<int>(
-            std::min<qint64>(len, std::max<qint64>(contentLength_ - rcvdCount_, 0)));
-    if (len > 0) {
-        buffer_[len] = 0;
-        bodyChunk(buffer_, len);
-    }
+    if (bufferLen_ > 0)
+        deliverBody(buffer_, bufferLen_);
     bufferLen_ = 0;
     buffer_[0] = 0;
+}
+
+void THttpClient::deliverBody(const char* data, int len) {
+    // Bytes past the announced length are no part of this body.
+    if (contentLength_ >= 0 && len > contentLength_ - rcvdCount_) {
+        const int room = static_cast<int>(std::max<qint64>(contentLength_ - rcvdCount_, 0));
+        if (room > 0) {
+            const QByteArray part(data, room);
+            bodyChunk(part.constData(), room);
+        }
+    } else {
+        bodyChunk(data, len);
+    }
     // A server that keeps the connection open after the whole body (an HTTP/1.1 answer
     // to our HTTP/1.0 request) must not hold the request: the body has ended.
     if (contentLength_ >= 0 && rcvdCount_ >= contentLength_ && takingLines_) {

@@ -6,7 +6,16 @@
 // nested inside the caller of Get(). Outcomes of the request itself are reported through
 // the response fields and OnRequestDone; only a Get() on a busy client throws.
 //
-// Handlers are called from the event loop: exceptions must not escape them.
+// Addresses whose scheme is "https" are fetched over TLS (port 443 unless given); every
+// other address is plain HTTP, whatever its scheme.
+//
+// A handler may throw. The client then stops reading, closes the connection and ends the
+// request as for a close (OnDocEnd when a chunk was delivered, ready, OnRequestDone once)
+// with ErrorCode sockConnectionAborted, and Get() rethrows the first exception after that
+// clean end: an exception never travels through Qt's event loop.
+//
+// Every limit below bounds what a server can make the client hold or wait for, so that no
+// response can grow memory without bound or keep Get() from returning.
 
 #include "AsyncSocket.h"
 
@@ -139,6 +148,9 @@ public:
     TNotifyEvent OnLocationChange;
     std::function<void(THttpClient* Sender, int Error)> OnSocketError;
 
+    // Fetches URL and returns once the client is ready again and OnRequestDone has run.
+    // Throws EHttpException "HTTP component is busy" (code 1) while a request is in
+    // progress, and rethrows what a handler of this request threw.
     void Get();
     // Ends the request in progress without an error: the connection is closed, nothing more
     // of the response is read or delivered, and the request ends as for a close (OnDocEnd
@@ -199,8 +211,10 @@ private:
     void sendRequest();
     void headerLine(const QByteArray& line);
     void bodyChunk(const char* data, int len);
-    // Delivers what the buffer holds of the body, up to the announced length.
+    // Delivers what the buffer holds of the body.
     void deliverBuffer();
+    // Hands body bytes on up to the announced length, and ends the body there.
+    void deliverBody(const char* data, int len);
     void endHeader();
     void computeRelocation(const QString& value);
     // Returns false when the relocation limit stops it.
