@@ -724,4 +724,16 @@ TEST_F(HttpClientTest, AbortFromAHandlerEndsTheRequestOnce) {
     }
 }
 
+// Like a Cancel button pressed while the window waits for a stalled server.
+TEST_F(HttpClientTest, AbortWhileGetWaitsEndsTheRequest) {
+    server.addScript({S::send("HTTP/1.0 200 OK\r\n\r\nstarted"), S::pause(10000)});
+    QTimer::singleShot(200, &client, [this] { client.Abort(); });
+    get("/stalled");
+    EXPECT_EQ(log, (Log{"begin", "data:started", "end", "done:1:0"}));
+    EXPECT_EQ(client.ErrorCode(), 0);
+    EXPECT_NE(client.ReasonPhrase(), "timed out");
+    client.Abort(); // no request in progress: nothing happens
+    EXPECT_EQ(log.size(), 4u);
+}
+
 } // namespace
