@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libcurl4-openssl-dev
   googletest libgtest-dev libgmock-dev
-  python3 python3-pyftpdlib python3-feedparser libxml2-utils curl
+  python3 python3-pyftpdlib python3-feedparser libxml2-utils curl openssl
   xvfb xauth x11-apps imagemagick
   fonts-liberation fonts-dejavu-core
 )

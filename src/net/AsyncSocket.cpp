@@ -1,16 +1,28 @@
 #include "AsyncSocket.h"
+#include "NetMessages.h"
 
+#include <QFile>
 #include <QHostInfo>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QStringList>
 #include <QTcpSocket>
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
-// Bounds what Qt reads ahead of us, so a fast server cannot fill memory with a body.
-constexpr qint64 kReadAhead = 64 * 1024;
-constexpr int kReportsPerTurn = 8;
+// What Qt may read ahead of us, so that a fast server cannot fill memory with a body.
+constexpr qint64 kMaxReadAheadBytes = 64 * 1024;
+// Data reports run back to back before other events get their turn: enough to keep a fast
+// download off the event queue, few enough that the window stays responsive.
+constexpr int kMaxReportsPerTurn = 8;
 
 bool isDottedIPv4(const QString& name) {
     const QStringList parts = name.split(u'.');
@@ -47,10 +59,40 @@ int socketErrorOf(QAbstractSocket::SocketError error) {
     case QAbstractSocket::SocketAddressNotAvailableError:
         return sockAddressNotAvailable;
     default:
-        // Qt folds a reset into "remote host closed"; anything else unexpected is a lost
-        // connection as far as a caller can tell.
+        // Anything else unexpected is a lost connection as far as a caller can tell.
         return sockConnectionReset;
     }
+}
+
+int tlsErrorOf(QSslError::SslError error) {
+    switch (error) {
+    case QSslError::CertificateNotYetValid:
+    case QSslError::CertificateExpired:
+        return sockTlsCertificateDate;
+    case QSslError::HostNameMismatch:
+        return sockTlsCertificateName;
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::CertificateUntrusted:
+    case QSslError::InvalidCaCertificate:
+        return sockTlsCertificateAuthority;
+    default:
+        return sockTlsFailed;
+    }
+}
+
+// The system's store is read once; the file SSL_CERT_FILE names is read for every
+// connection, so that trusting a private authority needs no restart.
+QList<QSslCertificate> trustedCertificates() {
+    static const QList<QSslCertificate> system = QSslConfiguration::systemCaCertificates();
+    QList<QSslCertificate> trusted = system;
+    const QString extra = qEnvironmentVariable("SSL_CERT_FILE");
+    if (!extra.isEmpty() && QFile::exists(extra))
+        trusted += QSslCertificate::fromPath(extra, QSsl::Pem,
+                                             QSslCertificate::PatternSyntax::FixedString);
+    return trusted;
 }
 
 } // namespace
@@ -59,6 +101,7 @@ TAsyncSocket::TAsyncSocket(QObject* parent) : QObject(parent) {}
 
 TAsyncSocket::~TAsyncSocket() {
     abort();
+    releaseWatch();
 }
 
 void TAsyncSocket::post(std::function<void()> notification) {
@@ -104,9 +147,14 @@ int TAsyncSocket::connectTo(const QString& address, const QString& port,
         return sockInvalidArgument;
     if (portNumber == 0)
         return sockAddressNotAvailable;
+    if (tls_ && !QSslSocket::supportsSsl()) {
+        setTlsFailure(sockTlsFailed, QLatin1String(netmsg::kNoTls));
+        return sockTlsFailed;
+    }
 
     socket_ = makeSocket();
-    socket_->setReadBufferSize(kReadAhead);
+    socket_->setReadBufferSize(kMaxReadAheadBytes);
+    connect(socket_.get(), &QAbstractSocket::connected, this, &TAsyncSocket::watchConnection);
     connect(socket_.get(), &QAbstractSocket::readyRead, this, &TAsyncSocket::scheduleRead);
     connect(socket_.get(), &QAbstractSocket::disconnected, this, &TAsyncSocket::onDisconnected);
     connect(socket_.get(), &QAbstractSocket::errorOccurred, this,
@@ -144,11 +192,44 @@ void TAsyncSocket::reportConnected() {
     });
 }
 
+void TAsyncSocket::setTlsFailure(int error, const QString& description) {
+    if (tlsError_ != 0)
+        return;
+    tlsError_ = error;
+    tlsFailure_ = description;
+}
+
+void TAsyncSocket::watchConnection() {
+    tcpConnected_ = true;
+    if (watchFd_ < 0 && socket_->socketDescriptor() >= 0)
+        watchFd_ = ::fcntl(static_cast<int>(socket_->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+}
+
+void TAsyncSocket::releaseWatch() {
+    if (watchFd_ >= 0)
+        ::close(watchFd_);
+    watchFd_ = -1;
+}
+
+bool TAsyncSocket::peerWasReset() const {
+    // After an orderly close by the peer the socket waits for ours (CLOSE_WAIT); after a
+    // reset it is closed already.
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (watchFd_ < 0 || ::getsockopt(watchFd_, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+        return false;
+    return info.tcpi_state == TCP_CLOSE;
+}
+
 void TAsyncSocket::onError(int qtError) {
     const auto error = static_cast<QAbstractSocket::SocketError>(qtError);
     if (connecting_) {
         connecting_ = false;
-        const int code = socketErrorOf(error);
+        // Whatever ends a TLS connection between the TCP connect and the encrypted session
+        // is a failed handshake.
+        if (tls_ && tcpConnected_)
+            setTlsFailure(sockTlsFailed, socket_->errorString());
+        const int code = tls_ && tcpConnected_ ? tlsError_ : socketErrorOf(error);
         post([this, code] {
             if (OnSessionConnected)
                 OnSessionConnected(code);
@@ -166,6 +247,9 @@ void TAsyncSocket::onDisconnected() {
     if (!connected_ || peerClosed_)
         return;
     peerClosed_ = true;
+    if (closeError_ == 0 && peerWasReset())
+        closeError_ = sockConnectionReset;
+    releaseWatch();
     // Whatever arrived before the close is still to be read; the close is reported after it.
     if (socket_->bytesAvailable() > 0)
         scheduleRead();
@@ -188,7 +272,7 @@ void TAsyncSocket::deliverRead() {
     // reader left it unread (it calls resumeReading() when it wants more). A few reports
     // run back to back before other events get their turn, which keeps a fast download
     // from paying one trip through the event queue per read.
-    for (int report = 0; report < kReportsPerTurn; ++report) {
+    for (int report = 0; report < kMaxReportsPerTurn; ++report) {
         const qint64 before = consumed_;
         if (socket_->bytesAvailable() > 0 && OnDataAvailable)
             OnDataAvailable();
@@ -243,6 +327,7 @@ void TAsyncSocket::close() {
         return;
     socket_->disconnect(this);
     socket_->close();
+    releaseWatch();
     connecting_ = false;
     if (connected_)
         reportClosed(0);
@@ -261,34 +346,39 @@ void TAsyncSocket::abort() {
         return;
     socket_->disconnect(this);
     socket_->abort();
+    releaseWatch();
     connecting_ = false;
 }
 
 QString TAsyncSocket::errorDescription(int error) {
-    switch (error) {
-    case sockNoError:
-        return QStringLiteral("No error");
-    case sockAccessDenied:
-        return QStringLiteral("Permission denied");
-    case sockInvalidArgument:
-        return QStringLiteral("Invalid argument");
-    case sockAddressInUse:
-        return QStringLiteral("Address already in use");
-    case sockAddressNotAvailable:
-        return QStringLiteral("Cannot assign requested address");
-    case sockNetworkUnreachable:
-        return QStringLiteral("Network is unreachable");
-    case sockConnectionReset:
-        return QStringLiteral("Connection reset by peer");
-    case sockNoBufferSpace:
-        return QStringLiteral("No buffer space available");
-    case sockTimedOut:
-        return QStringLiteral("Connection timed out");
-    case sockConnectionRefused:
-        return QStringLiteral("Connection refused");
-    case sockHostNotFound:
-        return QStringLiteral("Host not found");
-    default:
-        return QStringLiteral("Socket error");
-    }
+    for (const netmsg::SocketErrorText& entry : netmsg::kSocketErrors)
+        if (entry.error == error)
+            return QLatin1String(entry.text);
+    return QLatin1String(netmsg::kUnknownSocketError);
+}
+
+TSslAsyncSocket::TSslAsyncSocket(const QString& peerName, QObject* parent)
+    : TAsyncSocket(parent), peerName_(peerName) {
+    tls_ = true;
+}
+
+std::unique_ptr<QTcpSocket> TSslAsyncSocket::makeSocket() {
+    auto socket = std::make_unique<QSslSocket>();
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setCaCertificates(trustedCertificates());
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    socket->setSslConfiguration(config);
+    return socket;
+}
+
+void TSslAsyncSocket::startSession(QTcpSocket& socket, const QHostAddress& address, quint16 port) {
+    auto& ssl = static_cast<QSslSocket&>(socket);
+    connect(&ssl, &QSslSocket::encrypted, this, [this] { reportConnected(); });
+    connect(&ssl, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
+        if (!errors.isEmpty())
+            setTlsFailure(tlsErrorOf(errors.first().error()), errors.first().errorString());
+    });
+    // The address is connected to as it was resolved; the name goes out for SNI and is
+    // the one the certificate must be for.
+    ssl.connectToHostEncrypted(address.toString(), port, peerName_);
 }

@@ -6,8 +6,10 @@
 // abort the connection, or drop the object, without pulling the socket out from under Qt.
 // One object serves one connection attempt: a name lookup, then one connection.
 //
-// A TLS socket is meant to take this one's place by overriding makeSocket() and
-// startSession(); the client sees the same notifications either way.
+// TSslAsyncSocket takes this one's place for TLS: it overrides makeSocket() and
+// startSession() and reports "connected" only once the session is encrypted, so the client
+// sees the same notifications either way. A failed handshake or a rejected certificate is a
+// failed connection whose description tlsFailure() gives.
 
 #include <QHostAddress>
 #include <QObject>
@@ -26,11 +28,17 @@ enum TSocketError : int {
     sockAddressInUse = 10048,
     sockAddressNotAvailable = 10049,
     sockNetworkUnreachable = 10051,
+    sockConnectionAborted = 10053,
     sockConnectionReset = 10054,
     sockNoBufferSpace = 10055,
     sockTimedOut = 10060,
     sockConnectionRefused = 10061,
     sockHostNotFound = 11001,
+    // The secure-channel numbers of the classic internet API.
+    sockTlsCertificateDate = 12037,
+    sockTlsCertificateName = 12038,
+    sockTlsCertificateAuthority = 12045,
+    sockTlsFailed = 12157,
 };
 
 class TAsyncSocket : public QObject {
@@ -65,6 +73,10 @@ public:
     // Ends the connection and any lookup at once, reporting nothing more.
     void abort();
 
+    // Why the TLS session could not be opened, in the TLS layer's words; empty when the
+    // connection did not fail in the handshake.
+    const QString& tlsFailure() const { return tlsFailure_; }
+
     static QString errorDescription(int error);
 
 protected:
@@ -73,6 +85,9 @@ protected:
     // once it is encrypted.
     virtual void startSession(QTcpSocket& socket, const QHostAddress& address, quint16 port);
     void reportConnected();
+    // A TLS socket records the first certificate error it rejects here.
+    void setTlsFailure(int error, const QString& description);
+    bool tls_ = false;
 
 private:
     void post(std::function<void()> notification);
@@ -81,6 +96,9 @@ private:
     void scheduleRead();
     void deliverRead();
     void reportClosed(int error);
+    void watchConnection();
+    void releaseWatch();
+    bool peerWasReset() const;
 
     std::unique_ptr<QTcpSocket> socket_;
     QString dnsResult_;
@@ -90,6 +108,28 @@ private:
     bool closeReported_ = false;
     bool peerClosed_ = false;
     bool readScheduled_ = false;
+    bool tcpConnected_ = false;
     int closeError_ = 0;
+    int tlsError_ = 0;
+    QString tlsFailure_;
     qint64 consumed_ = 0;
+    // Qt reads a reset from the peer as an orderly close and then closes its descriptor; a
+    // duplicate keeps the kernel's socket, whose TCP state tells the two apart, until the
+    // close has been reported.
+    int watchFd_ = -1;
+};
+
+// The same connection over TLS: the server name is sent for SNI and the certificate is
+// verified for it against the system's certificate store plus the certificates of the
+// file that SSL_CERT_FILE names, read afresh for every connection.
+class TSslAsyncSocket : public TAsyncSocket {
+public:
+    explicit TSslAsyncSocket(const QString& peerName, QObject* parent = nullptr);
+
+protected:
+    std::unique_ptr<QTcpSocket> makeSocket() override;
+    void startSession(QTcpSocket& socket, const QHostAddress& address, quint16 port) override;
+
+private:
+    QString peerName_;
 };

@@ -1,4 +1,5 @@
 #include "HttpClient.h"
+#include "NetMessages.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
@@ -41,6 +42,14 @@ QString methodName(THttpRequest kind) {
     default:
         return QStringLiteral("GET");
     }
+}
+
+QString msg(const char* text) {
+    return QLatin1String(text);
+}
+
+bool sameHost(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -104,21 +113,81 @@ THttpClient::THttpClient(QObject* parent)
       SocksLevel(QStringLiteral("5")) {
     buffer_[0] = 0;
     timeout_.setSingleShot(true);
-    connect(&timeout_, &QTimer::timeout, this, &THttpClient::onTimeout);
+    connect(&timeout_, &QTimer::timeout, this, [this] { guard([this] { onTimeout(); }); });
+    totalTimeout_.setSingleShot(true);
+    connect(&totalTimeout_, &QTimer::timeout, this,
+            [this] { guard([this] { onTotalTimeout(); }); });
 }
 
 THttpClient::~THttpClient() {
     timeout_.stop();
+    totalTimeout_.stop();
     if (socket_)
         socket_->abort();
 }
 
 void THttpClient::Get() {
     if (state_ != httpReady || donePending_)
-        throw EHttpException(QStringLiteral("HTTP component is busy"), 1);
-    startRequest(httpGET);
+        throw EHttpException(msg(netmsg::kBusy), 1);
+    failure_ = nullptr;
+    guard([this] { startRequest(httpGET); });
     while (state_ != httpReady || donePending_)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    if (failure_)
+        std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void THttpClient::Abort() {
+    if (state_ == httpReady || ending_ || aborted_)
+        return;
+    aborted_ = true;
+    takingLines_ = false;
+    relocationPending_ = false;
+    retireSocket();
+    // Inside the receive path the end waits until the data in hand has been let go of;
+    // anywhere else it comes from the event loop, after the caller has returned.
+    if (inData_) {
+        closeDeferred_ = 0;
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            guard([this] {
+                timeout_.stop();
+                finishRequest();
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+void THttpClient::guard(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (...) {
+        handlerFailed(std::current_exception());
+    }
+}
+
+void THttpClient::handlerFailed(std::exception_ptr failure) {
+    if (!failure_)
+        failure_ = failure;
+    if (readyPosted_)
+        return;
+    if (errorCode_ == 0)
+        errorCode_ = sockConnectionAborted;
+    aborted_ = true;
+    takingLines_ = false;
+    relocationPending_ = false;
+    closeDeferred_.reset();
+    timeout_.stop();
+    retireSocket();
+    try {
+        finishRequest();
+    } catch (...) {
+        // A second failure (OnDocEnd, say) adds nothing to the first.
+    }
+    becomeReady();
 }
 
 void THttpClient::setState(THttpState state) {
@@ -130,7 +199,9 @@ void THttpClient::setState(THttpState state) {
 }
 
 void THttpClient::startRequest(THttpRequest kind) {
-    setState(httpNotConnected);
+    ending_ = false;
+    aborted_ = false;
+    readyPosted_ = false;
     requestType_ = kind;
     statusCode_ = 0;
     contentLength_ = -1;
@@ -144,11 +215,17 @@ void THttpClient::startRequest(THttpRequest kind) {
     headerLineCount_ = 0;
     relocations_ = 0;
     location_ = URL;
+    setState(httpNotConnected);
+    if (TotalTimeoutMs > 0)
+        totalTimeout_.start(TotalTimeoutMs);
 
     const THttpAddress parts = splitHttpAddress(URL);
+    target_.tls = parts.Scheme == QLatin1String("https");
     target_.host = parts.Host;
     target_.hostHeader = parts.Host;
-    target_.port = parts.Port.isEmpty() ? QStringLiteral("80") : parts.Port;
+    target_.port = !parts.Port.isEmpty() ? parts.Port
+                   : target_.tls         ? QStringLiteral("443")
+                                         : QStringLiteral("80");
     target_.path = requestPath(parts.Path);
     // Credentials in the address serve this request only; the properties stay as set.
     target_.user = parts.User.isEmpty() ? Username : parts.User;
@@ -157,23 +234,34 @@ void THttpClient::startRequest(THttpRequest kind) {
 }
 
 void THttpClient::startConnection() {
+    // An Abort() or a failure may come between a relocation and its new connection.
+    if (ending_ || aborted_)
+        return;
     retired_.clear();
     setState(httpDnsLookup);
-    ending_ = false;
+    if (ending_ || aborted_)
+        return;
+    closed_ = false;
     readDeferred_ = false;
     closeDeferred_.reset();
     bufferLen_ = 0;
     buffer_[0] = 0;
+    headerBytes_ = 0;
     headerInProgress_ = false;
     relocationPending_ = false;
     bodyHandler_ = false;
     takingLines_ = true;
 
-    socket_ = std::make_unique<TAsyncSocket>();
-    socket_->OnDnsLookupDone = [this](int error) { dnsLookupDone(error); };
-    socket_->OnSessionConnected = [this](int error) { sessionConnected(error); };
-    socket_->OnDataAvailable = [this] { dataAvailable(); };
-    socket_->OnSessionClosed = [this](int error) { sessionClosed(error); };
+    if (target_.tls)
+        socket_ = std::make_unique<TSslAsyncSocket>(target_.host);
+    else
+        socket_ = std::make_unique<TAsyncSocket>();
+    socket_->OnDnsLookupDone = [this](int error) { guard([=, this] { dnsLookupDone(error); }); };
+    socket_->OnSessionConnected = [this](int error) {
+        guard([=, this] { sessionConnected(error); });
+    };
+    socket_->OnDataAvailable = [this] { guard([this] { dataAvailable(); }); };
+    socket_->OnSessionClosed = [this](int error) { guard([=, this] { sessionClosed(error); }); };
     armTimeout();
     socket_->dnsLookup(target_.host);
 }
@@ -199,37 +287,58 @@ void THttpClient::armTimeout() {
 }
 
 void THttpClient::onTimeout() {
-    if (ending_ || state_ == httpReady)
+    if (ending_ || closed_ || state_ == httpReady)
         return;
     // A handler of ours holding the data (a message box, say) is no stall of the server.
     if (inData_) {
         armTimeout();
         return;
     }
+    timedOut();
+}
+
+void THttpClient::onTotalTimeout() {
+    if (ending_ || state_ == httpReady)
+        return;
+    timedOut();
+}
+
+void THttpClient::timedOut() {
     retireSocket();
     statusCode_ = 404;
-    reasonPhrase_ = QStringLiteral("timed out");
+    reasonPhrase_ = msg(netmsg::kTimedOut);
     relocationPending_ = false;
     takingLines_ = false;
+    if (closed_) {
+        // Between a relocation and its new connection: nothing is left to close.
+        errorCode_ = sockTimedOut;
+        aborted_ = true;
+        finishRequest();
+        return;
+    }
     sessionClosed(sockTimedOut);
 }
 
 void THttpClient::dnsLookupDone(int error) {
     if (error != 0) {
         statusCode_ = 404;
-        reasonPhrase_ = QStringLiteral("can't resolve hostname to IP address");
+        reasonPhrase_ = msg(netmsg::kCantResolve);
         retireSocket();
         sessionClosed(error);
         return;
     }
     setState(httpConnecting);
+    if (!socket_)
+        return;
     armTimeout();
     const int refused = socket_->connectTo(socket_->dnsResult(), target_.port, LocalAddr);
     if (refused != 0) {
         statusCode_ = 404;
-        reasonPhrase_ = QStringLiteral("can't connect: %1 (Error #%2)")
-                            .arg(TAsyncSocket::errorDescription(refused))
-                            .arg(refused);
+        reasonPhrase_ =
+            socket_->tlsFailure().isEmpty()
+                ? msg(netmsg::kCantConnect) +
+                      netmsg::withErrorNumber(TAsyncSocket::errorDescription(refused), refused)
+                : msg(netmsg::kCantConnect) + socket_->tlsFailure();
         retireSocket();
         sessionClosed(refused);
     }
@@ -238,8 +347,9 @@ void THttpClient::dnsLookupDone(int error) {
 void THttpClient::sessionConnected(int error) {
     if (error != 0) {
         statusCode_ = 404;
-        reasonPhrase_ =
-            QStringLiteral("%1 (Error #%2)").arg(TAsyncSocket::errorDescription(error)).arg(error);
+        reasonPhrase_ = socket_ && !socket_->tlsFailure().isEmpty()
+                            ? msg(netmsg::kCantConnect) + socket_->tlsFailure()
+                            : netmsg::withErrorNumber(TAsyncSocket::errorDescription(error), error);
         retireSocket();
         sessionClosed(error);
         return;
@@ -247,6 +357,8 @@ void THttpClient::sessionConnected(int error) {
     setState(httpConnected);
     if (OnSessionConnected)
         OnSessionConnected(this);
+    if (!socket_)
+        return;
     bodyHandler_ = false;
     setState(httpWaitingHeader);
     armTimeout();
@@ -305,21 +417,21 @@ void THttpClient::sendRequest() {
 }
 
 void THttpClient::dataAvailable() {
-    if (ending_)
+    if (ending_ || closed_)
         return;
     // A handler that runs a nested event loop must not see this buffer change under it.
     if (inData_) {
         readDeferred_ = true;
         return;
     }
-    inData_ = true;
-    try {
+    {
+        struct Holding {
+            bool& flag;
+            explicit Holding(bool& f) : flag(f) { flag = true; }
+            ~Holding() { flag = false; }
+        } holding(inData_);
         takeData();
-    } catch (...) {
-        inData_ = false;
-        throw;
     }
-    inData_ = false;
     if (closeDeferred_) {
         const int error = *closeDeferred_;
         closeDeferred_.reset();
@@ -332,20 +444,18 @@ void THttpClient::dataAvailable() {
 
 void THttpClient::takeData() {
     armTimeout();
-    if (bufferLen_ >= BufferSize) {
-        brokenResponse(QStringLiteral("HTTP line too long"));
+    if (bufferLen_ >= kMaxLineBytes) {
+        brokenResponse(msg(netmsg::kLineTooLong));
         return;
     }
-    const qint64 n = socket_->receive(buffer_ + bufferLen_, BufferSize - bufferLen_);
+    const qint64 n = socket_->receive(buffer_ + bufferLen_, kMaxLineBytes - bufferLen_);
     if (requestType_ == httpNone || n <= 0)
         return;
     bufferLen_ += static_cast<int>(n);
     buffer_[bufferLen_] = 0;
 
     if (state_ == httpWaitingBody) {
-        bodyChunk(buffer_, bufferLen_);
-        bufferLen_ = 0;
-        buffer_[0] = 0;
+        deliverBuffer();
         return;
     }
     while (takingLines_) {
@@ -361,10 +471,16 @@ void THttpClient::takeData() {
         std::memmove(buffer_, lf + 1, bufferLen_ + 1);
         if (state_ != httpWaitingHeader && state_ != httpWaitingBody)
             continue;
-        if (bodyHandler_)
-            bodyChunk(line.constData(), static_cast<int>(line.size()));
-        else
-            headerLine(line);
+        if (bodyHandler_) {
+            deliverBody(line.constData(), static_cast<int>(line.size()));
+            continue;
+        }
+        headerBytes_ += lineLen + 1;
+        if (headerBytes_ > kMaxHeaderBytes) {
+            brokenResponse(msg(netmsg::kHeaderTooLarge));
+            return;
+        }
+        headerLine(line);
     }
 }
 
@@ -383,18 +499,26 @@ void THttpClient::headerLine(const QByteArray& line) {
         setState(httpWaitingBody);
         bodyHandler_ = true;
         endHeader();
-        bodyChunk(line.constData(), static_cast<int>(line.size()));
+        if (HeaderOnly)
+            Abort();
+        if (!takingLines_)
+            return;
+        deliverBody(line.constData(), static_cast<int>(line.size()));
         return;
     }
 
     if (!line.isEmpty()) {
+        if (rcvdHeader_.size() >= kMaxHeaderLines) {
+            brokenResponse(msg(netmsg::kHeaderTooLarge));
+            return;
+        }
         const QString text = QString::fromLatin1(line);
         rcvdHeader_ << text;
         if (line.startsWith("HTTP/1.0") || line.startsWith("HTTP/1.1")) {
             bool ok = false;
             const int status = text.mid(9, 3).trimmed().toInt(&ok);
             if (!ok) {
-                brokenResponse(QStringLiteral("HTTP status code is not a number"));
+                brokenResponse(msg(netmsg::kBadStatus));
                 return;
             }
             statusCode_ = status;
@@ -412,7 +536,7 @@ void THttpClient::headerLine(const QByteArray& line) {
                 bool ok = false;
                 const qint64 length = value.trimmed().toLongLong(&ok);
                 if (!ok) {
-                    brokenResponse(QStringLiteral("Content-Length is not a number"));
+                    brokenResponse(msg(netmsg::kBadContentLength));
                     return;
                 }
                 contentLength_ = length;
@@ -451,18 +575,19 @@ void THttpClient::headerLine(const QByteArray& line) {
     if (contentLength_ == 0) {
         endHeader();
         takingLines_ = false;
-        becomeReady();
+        timeout_.stop();
+        finishRequest();
         return;
     }
     setState(httpWaitingBody);
     bodyHandler_ = true;
     endHeader();
-    if (bufferLen_ > 0) {
-        bodyChunk(buffer_, bufferLen_);
-        bufferLen_ = 0;
-        buffer_[0] = 0;
-    }
-    if (statusCode_ >= 400) {
+    if (HeaderOnly)
+        Abort();
+    if (!takingLines_)
+        return;
+    deliverBuffer();
+    if (statusCode_ >= 400 && takingLines_) {
         // An error page is cut to what came with its header.
         takingLines_ = false;
         closeConnection();
@@ -475,9 +600,38 @@ void THttpClient::endHeader() {
         OnHeaderEnd(this);
 }
 
+void THttpClient::deliverBuffer() {
+    if (bufferLen_ > 0)
+        deliverBody(buffer_, bufferLen_);
+    bufferLen_ = 0;
+    buffer_[0] = 0;
+}
+
+void THttpClient::deliverBody(const char* data, int len) {
+    // Bytes past the announced length are no part of this body.
+    if (contentLength_ >= 0 && len > contentLength_ - rcvdCount_) {
+        const int room = static_cast<int>(std::max<qint64>(contentLength_ - rcvdCount_, 0));
+        if (room > 0) {
+            const QByteArray part(data, room);
+            bodyChunk(part.constData(), room);
+        }
+    } else {
+        bodyChunk(data, len);
+    }
+    // A server that keeps the connection open after the whole body (an HTTP/1.1 answer
+    // to our HTTP/1.0 request) must not hold the request: the body has ended.
+    if (contentLength_ >= 0 && rcvdCount_ >= contentLength_ && takingLines_) {
+        takingLines_ = false;
+        closeConnection();
+    }
+}
+
 void THttpClient::bodyChunk(const char* data, int len) {
-    if (chunkCount_ == 0 && OnDocBegin)
+    if (chunkCount_ == 0 && OnDocBegin) {
         OnDocBegin(this);
+        if (aborted_)
+            return;
+    }
     ++chunkCount_;
     rcvdCount_ += len;
     if (ReceiveStream)
@@ -489,16 +643,27 @@ void THttpClient::bodyChunk(const char* data, int len) {
 void THttpClient::computeRelocation(const QString& value) {
     next_ = target_;
     auto origin = [this] {
-        const QString port = next_.port == QLatin1String("80") ? QString() : u':' + next_.port;
-        return QStringLiteral("http://") + next_.hostHeader + port;
+        const QString scheme = next_.tls ? QStringLiteral("https://") : QStringLiteral("http://");
+        const QString defaultPort = next_.tls ? QStringLiteral("443") : QStringLiteral("80");
+        const QString port = next_.port == defaultPort ? QString() : u':' + next_.port;
+        return scheme + next_.hostHeader + port;
     };
+    const bool toHttps = value.startsWith(QLatin1String("https://"));
     if (value.startsWith(u'/')) {
         next_.path = value;
         location_ = origin() + next_.path;
-    } else if (value.startsWith(QLatin1String("http://"))) {
+    } else if (toHttps || value.startsWith(QLatin1String("http://"))) {
         const THttpAddress parts = splitHttpAddress(value);
+        next_.tls = toHttps;
         next_.host = parts.Host;
-        next_.port = parts.Port.isEmpty() ? QStringLiteral("80") : parts.Port;
+        next_.port = !parts.Port.isEmpty() ? parts.Port
+                     : toHttps             ? QStringLiteral("443")
+                                           : QStringLiteral("80");
+        // Credentials go only to the host they were given for.
+        if (!sameHost(next_.host, target_.host)) {
+            next_.user.clear();
+            next_.password.clear();
+        }
         if (!parts.User.isEmpty() && !parts.Password.isEmpty()) {
             next_.user = parts.User;
             next_.password = parts.Password;
@@ -517,12 +682,11 @@ void THttpClient::computeRelocation(const QString& value) {
 
 bool THttpClient::relocate() {
     relocationPending_ = false;
-    if (relocations_ >= MaxRelocations) {
-        reasonPhrase_ = QStringLiteral("too many relocations");
+    if (relocations_ >= kMaxRelocations) {
+        reasonPhrase_ = msg(netmsg::kTooManyRelocations);
         return false;
     }
     ++relocations_;
-    timeout_.stop();
     retireSocket();
     if (const qsizetype hash = location_.indexOf(u'#'); hash >= 0)
         location_.truncate(hash);
@@ -539,7 +703,7 @@ bool THttpClient::relocate() {
     statusCode_ = 0;
     target_ = next_;
     QMetaObject::invokeMethod(
-        this, [this] { startConnection(); }, Qt::QueuedConnection);
+        this, [this] { guard([this] { startConnection(); }); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -552,12 +716,16 @@ void THttpClient::brokenResponse(const QString& reason) {
 }
 
 void THttpClient::sessionClosed(int error) {
-    if (ending_)
+    if (ending_ || closed_)
         return;
     if (inData_) {
         closeDeferred_ = error;
         return;
     }
+    // Nothing is left to wait for on this connection, also while a handler below runs its
+    // own event loop.
+    closed_ = true;
+    timeout_.stop();
     if (error != 0) {
         errorCode_ = static_cast<quint16>(error);
         if (OnSocketError)
@@ -565,35 +733,49 @@ void THttpClient::sessionClosed(int error) {
     }
     if (headerInProgress_)
         endHeader();
-    if (relocationPending_ && relocate())
+    if (relocationPending_ && !aborted_ && relocate())
         return;
+    finishRequest();
+}
+
+void THttpClient::finishRequest() {
+    if (ending_)
+        return;
+    ending_ = true;
+    takingLines_ = false;
+    totalTimeout_.stop();
     // A header-less page can leave its last line without a line end in the buffer.
-    if (state_ == httpWaitingBody && bufferLen_ > 0) {
-        bodyChunk(buffer_, bufferLen_);
-        bufferLen_ = 0;
-        buffer_[0] = 0;
-    }
+    if (state_ == httpWaitingBody && bufferLen_ > 0 && !aborted_)
+        deliverBuffer();
+    bufferLen_ = 0;
+    buffer_[0] = 0;
     if (chunkCount_ > 0 && OnDocEnd)
         OnDocEnd(this);
     becomeReady();
 }
 
 void THttpClient::becomeReady() {
+    if (readyPosted_)
+        return;
+    readyPosted_ = true;
     ending_ = true;
     takingLines_ = false;
     timeout_.stop();
+    totalTimeout_.stop();
     retireSocket();
     QMetaObject::invokeMethod(
         this,
         [this] {
             donePending_ = true;
-            setState(httpReady);
+            guard([this] { setState(httpReady); });
             QMetaObject::invokeMethod(
                 this,
                 [this] {
                     donePending_ = false;
-                    if (OnRequestDone)
-                        OnRequestDone(this, requestType_, errorCode_);
+                    guard([this] {
+                        if (OnRequestDone)
+                            OnRequestDone(this, requestType_, errorCode_);
+                    });
                 },
                 Qt::QueuedConnection);
         },

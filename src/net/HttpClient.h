@@ -6,7 +6,16 @@
 // nested inside the caller of Get(). Outcomes of the request itself are reported through
 // the response fields and OnRequestDone; only a Get() on a busy client throws.
 //
-// Handlers are called from the event loop: exceptions must not escape them.
+// Addresses whose scheme is "https" are fetched over TLS (port 443 unless given); every
+// other address is plain HTTP, whatever its scheme.
+//
+// A handler may throw. The client then stops reading, closes the connection and ends the
+// request as for a close (OnDocEnd when a chunk was delivered, ready, OnRequestDone once)
+// with ErrorCode sockConnectionAborted, and Get() rethrows the first exception after that
+// clean end: an exception never travels through Qt's event loop.
+//
+// Every limit below bounds what a server can make the client hold or wait for, so that no
+// response can grow memory without bound or keep Get() from returning.
 
 #include "AsyncSocket.h"
 
@@ -17,6 +26,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -67,9 +77,16 @@ using THttpRequestDone =
 class THttpClient : public QObject {
     Q_OBJECT
 public:
-    static constexpr int BufferSize = 8192;
-    static constexpr int MaxRelocations = 20;
-    static constexpr int DefaultTimeoutMs = 30000;
+    // The receive buffer: a header line must fit in it; a body chunk is at most this long.
+    static constexpr int kMaxLineBytes = 8192;
+    // A header beyond these (line ends included) is a broken response.
+    static constexpr int kMaxHeaderBytes = 64 * 1024;
+    static constexpr int kMaxHeaderLines = 1000;
+    // Relocations followed for one request; a loop of them would never end otherwise.
+    static constexpr int kMaxRelocations = 20;
+    // Defaults of TimeoutMs and TotalTimeoutMs.
+    static constexpr int kMaxStallMs = 30 * 1000;
+    static constexpr int kMaxRequestMs = 5 * 60 * 1000;
 
     explicit THttpClient(QObject* parent = nullptr);
     ~THttpClient() override;
@@ -99,7 +116,14 @@ public:
     QDateTime ModifiedSince; // null: not sent
     // Name resolution, connecting and receiving each give up after this long without
     // progress, so that no request waits forever.
-    int TimeoutMs = DefaultTimeoutMs;
+    int TimeoutMs = kMaxStallMs;
+    // A request that has not ended after this long ends as timed out, so that a server
+    // trickling bytes cannot hold an unattended run for ever. 0: no bound.
+    int TotalTimeoutMs = kMaxRequestMs;
+    // When set, a request ends as soon as the header of its final response (after any
+    // relocation) has been read: the connection is closed, no body is read and no document
+    // event is raised; the header fields (ContentType, ContentLength, StatusCode) hold.
+    bool HeaderOnly = false;
 
     // Per request.
     QString URL;
@@ -124,7 +148,16 @@ public:
     TNotifyEvent OnLocationChange;
     std::function<void(THttpClient* Sender, int Error)> OnSocketError;
 
+    // Fetches URL and returns once the client is ready again and OnRequestDone has run.
+    // Throws EHttpException "HTTP component is busy" (code 1) while a request is in
+    // progress, and rethrows what a handler of this request threw.
     void Get();
+    // Ends the request in progress without an error: the connection is closed, nothing more
+    // of the response is read or delivered, and the request ends as for a close (OnDocEnd
+    // when a chunk was delivered, ready, OnRequestDone once). Meant for the handlers of the
+    // response (OnHeaderData, OnHeaderEnd, OnDocBegin, OnDocData) and for anything else that
+    // runs while Get() waits; does nothing when no request is in progress.
+    void Abort();
 
     // Response fields; they keep their values after the request until the next one.
     THttpState State() const { return state_; }
@@ -150,7 +183,13 @@ private:
         QString path;
         QString user;
         QString password;
+        bool tls = false;
     };
+
+    // Runs one step that Qt's event loop (or Get) called; a handler's exception is kept for
+    // Get() and ends the request.
+    void guard(const std::function<void()>& step);
+    void handlerFailed(std::exception_ptr failure);
 
     void setState(THttpState state);
     void startRequest(THttpRequest kind);
@@ -159,6 +198,8 @@ private:
     void closeConnection();
     void armTimeout();
     void onTimeout();
+    void onTotalTimeout();
+    void timedOut();
 
     void dnsLookupDone(int error);
     void sessionConnected(int error);
@@ -170,11 +211,16 @@ private:
     void sendRequest();
     void headerLine(const QByteArray& line);
     void bodyChunk(const char* data, int len);
+    // Delivers what the buffer holds of the body.
+    void deliverBuffer();
+    // Hands body bytes on up to the announced length, and ends the body there.
+    void deliverBody(const char* data, int len);
     void endHeader();
     void computeRelocation(const QString& value);
     // Returns false when the relocation limit stops it.
     bool relocate();
     void brokenResponse(const QString& reason);
+    // The end of the request: the last document event and the way to ready, once.
     void finishRequest();
     void becomeReady();
 
@@ -195,20 +241,26 @@ private:
     int chunkCount_ = 0;
     int headerLineCount_ = 0;
     int relocations_ = 0;
+    int headerBytes_ = 0;
 
-    char buffer_[BufferSize + 1];
+    char buffer_[kMaxLineBytes + 1];
     int bufferLen_ = 0;
     bool headerInProgress_ = false;
     bool relocationPending_ = false;
     bool bodyHandler_ = false;         // the line handler: header lines until the body starts
     bool takingLines_ = false;         // cleared when the response's bytes are no longer wanted
+    bool closed_ = false;              // this connection's close has been taken
     bool ending_ = false;              // the request is over; late socket reports are ignored
+    bool aborted_ = false;             // Abort() or a failed handler: nothing more is delivered
+    bool readyPosted_ = false;         // the way to ready has started
     bool donePending_ = false;         // ready, with OnRequestDone still queued
     bool inData_ = false;              // a nested event loop must not re-enter the receive buffer
     bool readDeferred_ = false;        // data reported while inData_, to be read afterwards
     std::optional<int> closeDeferred_; // likewise for the end of the connection
+    std::exception_ptr failure_;       // the first exception of a handler, for Get()
 
     std::unique_ptr<TAsyncSocket> socket_;
     std::vector<std::unique_ptr<TAsyncSocket>> retired_;
     QTimer timeout_;
+    QTimer totalTimeout_;
 };

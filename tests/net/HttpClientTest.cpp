@@ -1,5 +1,5 @@
 #include "net/HttpClient.h"
-#include "ScriptedServer.h"
+#include "net/ScriptedServer.h"
 
 #include <QBuffer>
 #include <QEventLoop>
@@ -180,8 +180,8 @@ TEST_F(HttpClientTest, RelocationLoopIsCutAfterTwentyHops) {
     int hops = 0;
     client.OnLocationChange = [&](THttpClient*) { ++hops; };
     get("/loop");
-    EXPECT_EQ(server.connectionCount(), THttpClient::MaxRelocations + 1);
-    EXPECT_EQ(hops, THttpClient::MaxRelocations);
+    EXPECT_EQ(server.connectionCount(), THttpClient::kMaxRelocations + 1);
+    EXPECT_EQ(hops, THttpClient::kMaxRelocations);
     EXPECT_EQ(client.StatusCode(), 302);
     EXPECT_EQ(client.ReasonPhrase(), "too many relocations");
     EXPECT_EQ(log, (Log{"done:1:0"}));
@@ -405,6 +405,335 @@ TEST(HttpAddressSplit, PartsOfAnAddress) {
         EXPECT_EQ(a.Port, c.port) << where;
         EXPECT_EQ(a.Path, c.path) << where;
     }
+}
+
+// A header that never ends, or ends too late, is refused before it can fill memory.
+TEST_F(HttpClientTest, HeaderFloodsAreBrokenResponses) {
+    auto lines = [](int count, int width) {
+        QByteArray header = "HTTP/1.0 200 OK\r\n";
+        for (int i = 1; i < count; ++i)
+            header += "X-" + QByteArray::number(i) + ": " + QByteArray(width, 'f') + "\r\n";
+        return header;
+    };
+    struct Case {
+        const char* what;
+        QByteArray response;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {"as many lines as allowed", lines(THttpClient::kMaxHeaderLines, 4) + "\r\nok", true},
+        {"one line too many", lines(THttpClient::kMaxHeaderLines + 1, 4) + "\r\nok", false},
+        {"just under the size bound", lines(60, 1000) + "\r\nok", true},
+        {"over the size bound", lines(70, 1000) + "\r\nok", false},
+        {"a stream of lines that never ends", lines(30000, 60), false},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer peer;
+        // A refused header gets no close from the server: only the client's bound ends it.
+        peer.addScript({S::send(c.response), c.accepted ? S::close() : S::pause(10000)});
+        log.clear();
+        client.URL = peer.url("/");
+        client.Get();
+        if (c.accepted) {
+            EXPECT_EQ(log, (Log{"begin", "data:ok", "end", "done:1:0"})) << c.what;
+            continue;
+        }
+        EXPECT_EQ(log, (Log{"done:1:0"})) << c.what;
+        EXPECT_EQ(client.ReasonPhrase(), "HTTP header too large") << c.what;
+        EXPECT_EQ(client.ErrorCode(), 0) << c.what;
+        EXPECT_LE(client.RcvdHeader().size(), THttpClient::kMaxHeaderLines) << c.what;
+        EXPECT_LE(client.RcvdHeader().join("\r\n").size(), THttpClient::kMaxHeaderBytes) << c.what;
+    }
+}
+
+TEST_F(HttpClientTest, RequestThatTricklesEndsAtItsTotalBound) {
+    client.TimeoutMs = 5000;
+    client.TotalTimeoutMs = 400;
+    S::Script trickle{S::send("HTTP/1.0 200 OK\r\n\r\n")};
+    for (int i = 0; i < 200; ++i) {
+        trickle.push_back(S::pause(50));
+        trickle.push_back(S::send("x"));
+    }
+    server.addScript(trickle);
+    get("/slow");
+    EXPECT_EQ(client.ReasonPhrase(), "timed out");
+    EXPECT_EQ(client.ErrorCode(), 10060);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log.front(), "begin");
+    EXPECT_EQ(log[log.size() - 2], "end");
+    EXPECT_EQ(log.back(), "done:1:10060");
+    EXPECT_LT(client.RcvdCount(), 200);
+}
+
+// A handler that keeps its own event loop running past both bounds (a message box left
+// open) still gets every end event once.
+TEST_F(HttpClientTest, EndOfRequestIsRaisedOnceWhenAHandlerOutlastsTheTimeouts) {
+    struct Case {
+        const char* what;
+        QByteArray response;
+        std::string waitIn; // the event whose handler runs the loop
+        Log expected;
+    };
+    const std::vector<Case> cases = {
+        {"the end of the document",
+         "HTTP/1.0 200 OK\r\n\r\npage",
+         "end",
+         {"begin", "data:page", "end", "done:1:0"}},
+        {"the last line of a header-less page",
+         "<html>\nlast line",
+         "data:last line",
+         {"begin", "data:<html>", "data:last line", "end", "done:1:0"}},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer peer;
+        peer.addScript({S::send(c.response), S::close()});
+        client.TimeoutMs = 100;
+        client.TotalTimeoutMs = 200;
+        log.clear();
+        auto modal = [&](const std::string& event) {
+            log.push_back(event);
+            if (event != c.waitIn)
+                return;
+            QEventLoop loop;
+            QTimer::singleShot(500, &loop, &QEventLoop::quit);
+            loop.exec();
+        };
+        client.OnDocData = [&](THttpClient*, const char* b, int n) {
+            modal("data:" + std::string(b, n));
+        };
+        client.OnDocEnd = [&](THttpClient*) { modal("end"); };
+        client.URL = peer.url("/");
+        client.Get();
+        EXPECT_EQ(log, c.expected) << c.what;
+        EXPECT_EQ(client.ErrorCode(), 0) << c.what;
+    }
+}
+
+// What a window handler throws ends the request cleanly and reaches the caller of Get().
+TEST_F(HttpClientTest, HandlerExceptionEndsTheRequestAndIsRethrownFromGet) {
+    struct CannotCreate : std::runtime_error {
+        using std::runtime_error::runtime_error;
+    };
+    struct Case {
+        std::string thrower;
+        Log expected;
+    };
+    const std::vector<Case> cases = {
+        {"header", {"header", "done:1:10053"}},
+        {"begin", {"header", "begin", "done:1:10053"}},
+        {"data", {"header", "begin", "data:first", "end", "done:1:10053"}},
+        {"end", {"header", "begin", "data:first", "data:second", "end", "done:1:10053"}},
+        {"done", {"header", "begin", "data:first", "data:second", "end", "done:1:0"}},
+    };
+    server.addScript(
+        {S::send("HTTP/1.0 200 OK\r\n\r\nfirst"), S::pause(50), S::send("second"), S::close()});
+    for (const Case& c : cases) {
+        log.clear();
+        auto event = [&](const std::string& name) {
+            log.push_back(name);
+            if (name.rfind(c.thrower, 0) == 0)
+                throw CannotCreate("Cannot create file /nowhere/news.xml");
+        };
+        client.OnHeaderEnd = [&](THttpClient*) { event("header"); };
+        client.OnDocBegin = [&](THttpClient*) { event("begin"); };
+        client.OnDocData = [&](THttpClient*, const char* b, int n) {
+            event("data:" + std::string(b, n));
+        };
+        client.OnDocEnd = [&](THttpClient*) { event("end"); };
+        client.OnRequestDone = [&](THttpClient* sender, THttpRequest kind, quint16 error) {
+            EXPECT_EQ(sender->State(), httpReady);
+            event("done:" + std::to_string(kind) + ":" + std::to_string(error));
+        };
+        client.URL = server.url("/feed.xml");
+        try {
+            client.Get();
+            ADD_FAILURE() << "Get() returned after a failing " << c.thrower << " handler";
+        } catch (const CannotCreate& e) {
+            EXPECT_STREQ(e.what(), "Cannot create file /nowhere/news.xml");
+        }
+        EXPECT_EQ(log, c.expected) << c.thrower;
+        EXPECT_EQ(client.State(), httpReady);
+    }
+    // The client is ready for the next request.
+    client.OnHeaderEnd = nullptr;
+    SetUp();
+    log.clear();
+    EXPECT_NO_THROW(get("/again"));
+    EXPECT_EQ(log, (Log{"begin", "data:first", "data:second", "end", "done:1:0"}));
+}
+
+TEST_F(HttpClientTest, CredentialsGoOnlyToTheHostTheyWereGivenFor) {
+    const QByteArray given = "Authorization: Basic " + QByteArray("u:p").toBase64() + "\r\n";
+    const QByteArray own = "Authorization: Basic " + QByteArray("x:y").toBase64() + "\r\n";
+    struct Case {
+        QByteArray location; // %1 stands for the port
+        QByteArray expected; // the credentials of the second request, or empty
+    };
+    const std::vector<Case> cases = {
+        {"/b", given},
+        {"b", given},
+        {"http://127.0.0.1:%1/b", given},
+        {"http://localhost:%1/b", ""},
+        {"http://x:y@localhost:%1/b", own},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer peer;
+        const QByteArray port = QByteArray::number(peer.port());
+        QByteArray location = c.location;
+        location.replace("%1", port);
+        peer.addScript(
+            {S::send("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\n\r\n"), S::close()});
+        peer.addScript({S::send("HTTP/1.0 200 OK\r\n\r\nhere"), S::close()});
+        client.URL = QStringLiteral("http://u:p@127.0.0.1:%1/a").arg(peer.port());
+        client.Get();
+        ASSERT_EQ(peer.connectionCount(), 2) << location.constData();
+        EXPECT_TRUE(peer.request(0).contains(given));
+        const QByteArray second = peer.request(1);
+        if (c.expected.isEmpty())
+            EXPECT_FALSE(second.contains("Authorization")) << location.constData();
+        else
+            EXPECT_TRUE(second.contains(c.expected)) << location.constData();
+    }
+}
+
+// A server that keeps the connection open after the whole body (a keep-alive answer)
+// does not hold the request.
+TEST_F(HttpClientTest, BodyEndsAtItsAnnouncedLength) {
+    struct Case {
+        const char* what;
+        S::Script script;
+        Log expected;
+    };
+    const std::vector<Case> cases = {
+        {"the body comes with the header",
+         {S::send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello")},
+         {"begin", "data:hello", "end", "done:1:0"}},
+        {"the body comes in pieces",
+         {S::send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), S::pause(50), S::send("hello"),
+          S::pause(50), S::send("world")},
+         {"begin", "data:hello", "data:world", "end", "done:1:0"}},
+        {"more bytes than announced",
+         {S::send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello, and more")},
+         {"begin", "data:hello", "end", "done:1:0"}},
+        {"a page whose header breaks off into its lines",
+         {S::send("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n<html>\nabc\ndefghi\n")},
+         {"begin", "data:<html>", "data:abc", "end", "done:1:0"}},
+        {"an error page with its length",
+         {S::send("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone")},
+         {"begin", "data:gone", "end", "done:1:0"}},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer peer;
+        S::Script script = c.script;
+        script.push_back(S::pause(10000));
+        peer.addScript(script);
+        log.clear();
+        client.URL = peer.url("/");
+        client.Get();
+        EXPECT_EQ(log, c.expected) << c.what;
+        EXPECT_EQ(client.ErrorCode(), 0) << c.what;
+        EXPECT_NE(client.ReasonPhrase(), "timed out") << c.what;
+    }
+}
+
+// A truncated download is never taken for a complete one.
+TEST_F(HttpClientTest, ResetByTheServerIsAnError) {
+    struct Case {
+        const char* what;
+        QByteArray response;
+        Log expected;
+    };
+    const std::vector<Case> cases = {
+        {"in a body of announced length",
+         "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\npart",
+         {"begin", "data:part", "end", "done:1:10054"}},
+        {"in a body read to the close",
+         "HTTP/1.0 200 OK\r\n\r\npart",
+         {"begin", "data:part", "end", "done:1:10054"}},
+        {"in the header", "HTTP/1.0 200 OK\r\nContent-Ty", {"done:1:10054"}},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer peer;
+        peer.addScript({S::send(c.response), S::pause(100), S::reset()});
+        log.clear();
+        client.URL = peer.url("/");
+        client.Get();
+        EXPECT_EQ(log, c.expected) << c.what;
+        EXPECT_EQ(client.ErrorCode(), 10054) << c.what;
+    }
+    // An orderly close stays a clean end.
+    server.addScript({S::send("HTTP/1.0 200 OK\r\n\r\npart"), S::pause(100), S::close()});
+    log.clear();
+    get("/");
+    EXPECT_EQ(log, (Log{"begin", "data:part", "end", "done:1:0"}));
+}
+
+// The enclosure probe wants the final header's fields and nothing of a large body.
+TEST_F(HttpClientTest, HeaderOnlyRequestEndsAtTheFinalHeader) {
+    const QByteArray body(4 * 1024 * 1024, 'm');
+    server.addScript(
+        {S::send("HTTP/1.0 302 Found\r\nLocation: /media/show.mp3\r\n\r\n"), S::close()});
+    server.addScript({S::send("HTTP/1.0 200 OK\r\nContent-Type: Audio/MPEG\r\nContent-Length: " +
+                              QByteArray::number(body.size()) + "\r\n\r\n"),
+                      S::pause(50), S::send(body), S::pause(10000)});
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    client.ReceiveStream = &sink;
+    client.HeaderOnly = true;
+    get("/episode");
+    EXPECT_EQ(log, (Log{"done:1:0"}));
+    ASSERT_EQ(server.connectionCount(), 2);
+    EXPECT_EQ(server.requestLine(1), "GET /media/show.mp3 HTTP/1.0");
+    EXPECT_EQ(client.StatusCode(), 200);
+    EXPECT_EQ(client.ReasonPhrase(), "OK");
+    EXPECT_EQ(client.ContentType(), "audio/mpeg");
+    EXPECT_EQ(client.ContentLength(), body.size());
+    EXPECT_EQ(client.RcvdCount(), 0);
+    EXPECT_EQ(sink.size(), 0);
+    EXPECT_EQ(client.ErrorCode(), 0);
+}
+
+TEST_F(HttpClientTest, AbortFromAHandlerEndsTheRequestOnce) {
+    struct Case {
+        std::string caller;
+        Log expected;
+    };
+    const std::vector<Case> cases = {
+        {"header", {"header", "done:1:0"}},
+        {"begin", {"header", "begin", "done:1:0"}},
+        {"data", {"header", "begin", "data:first", "end", "done:1:0"}},
+    };
+    server.addScript({S::send("HTTP/1.0 200 OK\r\n\r\nfirst"), S::pause(50),
+                      S::send(QByteArray(1024 * 1024, 's')), S::pause(10000)});
+    for (const Case& c : cases) {
+        log.clear();
+        auto event = [&](THttpClient* sender, const std::string& name) {
+            log.push_back(name);
+            if (name.rfind(c.caller, 0) == 0)
+                sender->Abort();
+        };
+        client.OnHeaderEnd = [&](THttpClient* s) { event(s, "header"); };
+        client.OnDocBegin = [&](THttpClient* s) { event(s, "begin"); };
+        client.OnDocData = [&](THttpClient* s, const char* b, int n) {
+            event(s, "data:" + std::string(b, n));
+        };
+        get("/");
+        EXPECT_EQ(log, c.expected) << c.caller;
+        EXPECT_EQ(client.ErrorCode(), 0) << c.caller;
+        EXPECT_EQ(client.State(), httpReady);
+    }
+}
+
+// Like a Cancel button pressed while the window waits for a stalled server.
+TEST_F(HttpClientTest, AbortWhileGetWaitsEndsTheRequest) {
+    server.addScript({S::send("HTTP/1.0 200 OK\r\n\r\nstarted"), S::pause(10000)});
+    QTimer::singleShot(200, &client, [this] { client.Abort(); });
+    get("/stalled");
+    EXPECT_EQ(log, (Log{"begin", "data:started", "end", "done:1:0"}));
+    EXPECT_EQ(client.ErrorCode(), 0);
+    EXPECT_NE(client.ReasonPhrase(), "timed out");
+    client.Abort(); // no request in progress: nothing happens
+    EXPECT_EQ(log.size(), 4u);
 }
 
 } // namespace

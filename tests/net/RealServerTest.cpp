@@ -78,7 +78,7 @@ TEST(RealHttpServer, FetchesAFileByteForByte) {
     EXPECT_EQ(client.ContentType(), "application/octet-stream");
     EXPECT_EQ(begins, 1);
     EXPECT_EQ(ends, 1);
-    EXPECT_LE(maxChunk, THttpClient::BufferSize);
+    EXPECT_LE(maxChunk, THttpClient::kMaxLineBytes);
     EXPECT_EQ(client.RcvdCount(), content.size());
     EXPECT_TRUE(sink.data() == content);
 }

@@ -2,21 +2,25 @@
 // A byte-exact HTTP peer on 127.0.0.1, driven by the same event loop that Get() dispatches.
 // Each accepted connection plays the next script (the last one repeats): it waits for the
 // end of the request, then sends, pauses and closes as scripted. The request bytes of every
-// connection are recorded.
+// connection are recorded. Given a TLS configuration it speaks TLS (a QSslServer) and
+// scripts start once the handshake is done.
 
 #include <QByteArray>
 #include <QList>
+#include <QSslConfiguration>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <memory>
+#include <sys/socket.h>
 #include <vector>
 
 class ScriptedServer : public QObject {
 public:
     struct Step {
-        enum Kind { Send, Pause, Close } kind;
+        enum Kind { Send, Pause, Close, Reset } kind;
         QByteArray bytes;
         int ms = 0;
     };
@@ -25,10 +29,20 @@ public:
     static Step send(const QByteArray& bytes) { return {Step::Send, bytes, 0}; }
     static Step pause(int ms) { return {Step::Pause, {}, ms}; }
     static Step close() { return {Step::Close, {}, 0}; }
+    // Drops the connection with a TCP reset instead of an orderly close.
+    static Step reset() { return {Step::Reset, {}, 0}; }
 
-    ScriptedServer() {
-        server_.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-        connect(&server_, &QTcpServer::newConnection, this, [this] { accept(); });
+    explicit ScriptedServer(const QSslConfiguration* tls = nullptr, quint16 port = 0) {
+        if (tls) {
+            auto ssl = std::make_unique<QSslServer>();
+            ssl->setSslConfiguration(*tls);
+            connect(ssl.get(), &QTcpServer::pendingConnectionAvailable, this, [this] { accept(); });
+            server_ = std::move(ssl);
+        } else {
+            server_ = std::make_unique<QTcpServer>();
+            connect(server_.get(), &QTcpServer::newConnection, this, [this] { accept(); });
+        }
+        server_->listen(QHostAddress(QStringLiteral("127.0.0.1")), port);
     }
     ~ScriptedServer() override {
         for (auto& c : connections_)
@@ -36,7 +50,8 @@ public:
                 c->socket->disconnect(this);
     }
 
-    quint16 port() const { return server_.serverPort(); }
+    bool listening() const { return server_->isListening(); }
+    quint16 port() const { return server_->serverPort(); }
     QString url(const QString& path) const {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
     }
@@ -59,7 +74,7 @@ private:
     };
 
     void accept() {
-        while (QTcpSocket* s = server_.nextPendingConnection()) {
+        while (QTcpSocket* s = server_->nextPendingConnection()) {
             auto c = std::make_unique<Connection>();
             c->socket.reset(s);
             s->setParent(nullptr);
@@ -91,11 +106,19 @@ private:
             case Step::Close:
                 c->socket->disconnectFromHost();
                 return;
+            case Step::Reset: {
+                // A zero linger time makes close() send RST and drop what is unsent.
+                const linger abortive{1, 0};
+                ::setsockopt(static_cast<int>(c->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                             &abortive, sizeof abortive);
+                c->socket->abort();
+                return;
+            }
             }
         }
     }
 
-    QTcpServer server_;
+    std::unique_ptr<QTcpServer> server_;
     std::vector<Script> scripts_;
     std::vector<std::unique_ptr<Connection>> connections_;
 };
