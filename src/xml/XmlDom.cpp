@@ -616,8 +616,9 @@ bool TXmlTreeBuilder::joined(std::u16string& data) {
     bool join = join_;
     join_ = false;
     TXmlNode* last = open_->last_;
-    // Only a section takes what touches it: the pieces of one the writer split.
-    if (!join || !last || last->type_ != CDATA_SECTION_NODE)
+    // A section takes what touches it (the pieces of one the writer split),
+    // a text what follows it past empty sections.
+    if (!join || !last || (last->type_ != CDATA_SECTION_NODE && last->type_ != TEXT_NODE))
         return false;
     static_cast<TXmlCharacterData*>(last)->data_ += data;
     return true;

@@ -104,9 +104,32 @@ bool TXmlInCharFilter::finished() const {
     return pendingError_.empty() && p_ == e_ && (bytes_ ? eof_ : e_ == memEnd_);
 }
 
-void TXmlInCharFilter::switchToLatin1() {
-    if (encoding_ == ceUTF8)
+namespace {
+
+bool sameNameNoCase(const std::u16string& a, std::u16string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z')
+            x = char16_t(x - 32);
+        if (y >= u'a' && y <= u'z')
+            y = char16_t(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void TXmlInCharFilter::switchEncoding(const std::u16string& name) {
+    if (encoding_ != ceUTF8 || charset_ || sameNameNoCase(name, u"UTF-8"))
+        return;
+    if (sameNameNoCase(name, u"ISO-8859-1"))
         encoding_ = ceISO88591;
+    else
+        charset_ = TXmlCharset::open(name);
 }
 
 inline char16_t* TXmlInCharFilter::put(char16_t c, char16_t* out) {
@@ -138,7 +161,7 @@ std::size_t TXmlInCharFilter::decode(char16_t* out) {
         // Hand out the input in pieces that end after a quote or a '>' or
         // before a '<', so that an encoding named by the XML declaration
         // (however malformed) applies to every byte after its value.
-        if (encoding_ != ceUTF8) {
+        if (encoding_ != ceUTF8 || charset_) {
             inDeclaration_ = false;
         } else {
             for (const std::uint8_t* q = p_; q < e_; ++q) {
@@ -157,6 +180,8 @@ std::size_t TXmlInCharFilter::decode(char16_t* out) {
                 last = true;
         }
     }
+    if (charset_)
+        return decodeCharset(lim, last, out);
     switch (encoding_) {
     case ceISO88591:
         return decodeLatin1(lim, out);
@@ -301,5 +326,18 @@ std::size_t TXmlInCharFilter::decodeUtf16(const std::uint8_t* e, bool last, bool
     if (last && pendingError_.empty() && e - p == 1)
         pendingError_ = bad;
     p_ = p;
+    return static_cast<std::size_t>(out - start);
+}
+
+std::size_t TXmlInCharFilter::decodeCharset(const std::uint8_t* e, bool last, char16_t* out) {
+    char16_t* const start = out;
+    // Decoded into the caller's room first, then through put() in place:
+    // line-end folding only ever shortens.
+    char16_t* end = out;
+    TXmlCharset::Decoded d = charset_->decode(p_, e, end, chunk_);
+    for (char16_t* q = out; q < end; ++q)
+        out = put(*q, out);
+    if (d == TXmlCharset::Decoded::Invalid || (d == TXmlCharset::Decoded::Incomplete && last))
+        pendingError_ = BadUtf8;
     return static_cast<std::size_t>(out - start);
 }

@@ -5,6 +5,7 @@
 #include "XmlSource.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -15,11 +16,19 @@ namespace {
 
 // Entity replacement is bounded so that a small document cannot make the
 // reader produce gigabytes of text or recurse without end.
-constexpr std::size_t MaxEntityExpansion = 1000000;
-constexpr std::size_t MaxEntityDepth = 64;
-// Counted against the expansion budget for every external DTD piece fetched,
-// so that parameter entities cannot make the reader fetch without bound.
-constexpr std::size_t ExternalFetchCost = 1000;
+constexpr std::size_t kMaxEntityExpansion = 1000000;
+constexpr std::size_t kMaxEntityDepth = 64;
+// External DTD pieces (the subset and external parameter entities) one load
+// reads, so that a document cannot make the reader fetch without bound;
+// later ones fail as fetches that produced nothing.
+constexpr std::size_t kMaxExternalFetches = 16;
+// Open elements: deeper nesting is no feed, and every walk over the tree
+// (writing it back too) is linear in it.
+constexpr std::size_t kMaxElementDepth = 1024;
+// Up to this many attributes in a start tag, a repeated name is looked for
+// by comparing with each; beyond it through a set, so that huge tags stay
+// linear.
+constexpr std::size_t kMaxLinearAttributeCheck = 16;
 
 const char16_t* const EndOfFile = u"Unexpected end of file ";
 const char16_t* const ExpansionLimit = u"Entity expansion limit exceeded";
@@ -132,9 +141,16 @@ struct Entity {
 
 struct AttrDecl {
     std::u16string name;
+    std::u16string folded; // name with a-z upper-cased
     bool tokenized = false;
     bool hasDefault = false;
     std::u16string defaultValue;
+};
+
+// The attributes declared for one element name, first declaration binding.
+struct AttList {
+    std::vector<AttrDecl> decls;
+    std::unordered_set<std::u16string> folded;
 };
 
 enum class DtdMode { Internal, External };
@@ -179,11 +195,14 @@ struct TXmlParser::Impl {
     std::size_t entityDepth = 0;
     std::size_t expanded = 0;
     bool externalMissing = false;
+    std::size_t externalFetches = 0;
+    std::chrono::steady_clock::time_point fetchDeadline;
 
     std::deque<Entity> entityStore;
     std::unordered_map<std::u16string, Entity*> general;
     std::unordered_map<std::u16string, Entity*> parameter;
-    std::unordered_map<std::u16string, std::vector<AttrDecl>> attlists;
+    std::unordered_map<std::u16string, AttList> attlists;
+    std::unordered_map<std::u16string, std::size_t> givenIndex;
     std::vector<const Entity*> attrExpanding;
 
     std::vector<std::u16string> names; // open elements; slots are reused
@@ -201,6 +220,10 @@ struct TXmlParser::Impl {
     // CDATA section: that is how the writer splits one around characters the
     // output encoding cannot hold; literal text beside a section stays apart.
     bool pendingLiteral = false;
+    // The last structure reported in the open element is a text, with at
+    // most empty CDATA sections after it: text read now belongs to it (a
+    // tree never holds two texts side by side, which could not be written).
+    bool textLast = false;
     std::u16string scratch;
     std::unordered_set<std::u16string> foldedNames;
     std::u16string refName;
@@ -219,6 +242,7 @@ struct TXmlParser::Impl {
         entityDepth = 0;
         expanded = 0;
         externalMissing = false;
+        externalFetches = 0;
         entityStore.clear();
         general.clear();
         parameter.clear();
@@ -227,6 +251,7 @@ struct TXmlParser::Impl {
         depth = 0;
         pending.clear();
         pendingLiteral = false;
+        textLast = false;
         touching = Touch::Nothing;
         pending.reserve(1024);
         capturing = false;
@@ -464,7 +489,7 @@ struct TXmlParser::Impl {
 
     void countExpansion(std::size_t n) {
         expanded += n;
-        if (expanded > MaxEntityExpansion)
+        if (expanded > kMaxEntityExpansion)
             fail(ExpansionLimit);
     }
 
@@ -475,7 +500,7 @@ struct TXmlParser::Impl {
         for (const Entity* a : attrExpanding)
             if (a == e)
                 fail(u"Circular reference to: " + e->name);
-        if (entityDepth + attrExpanding.size() + 1 > MaxEntityDepth)
+        if (entityDepth + attrExpanding.size() + 1 > kMaxEntityDepth)
             fail(ExpansionLimit);
     }
 
@@ -748,6 +773,12 @@ struct TXmlParser::Impl {
             if (!more())
                 fail(EndOfFile);
             char16_t c = *cur_;
+            // Only "<?xml" can still name an encoding: decode the rest in
+            // full windows (a long comment of quotes would otherwise come
+            // in tiny pieces).
+            if (!(c == u'?' && declarationAllowed && lookingAt(u"?xml") && ensure(5) &&
+                  (isXmlSpace(cur_[4]) || cur_[4] == u'?')))
+                sources.front()->filter->declarationPassed();
             if (c == u'?') {
                 ++cur_;
                 processingInstruction(declarationAllowed, true);
@@ -879,8 +910,8 @@ struct TXmlParser::Impl {
                         ok = false;
                 if (!ok)
                     fail(u"Invalid encoding declaration: '" + value + u"'");
-                if (equalsNoCase(value, u"ISO-8859-1") && top->filter)
-                    top->filter->switchToLatin1();
+                if (top->filter)
+                    top->filter->switchEncoding(value);
             } else if (name == u"standalone" && stage <= 2) {
                 stage = 3;
                 hasStandalone = true;
@@ -932,8 +963,9 @@ struct TXmlParser::Impl {
             sink.comment(std::u16string(scratch));
     }
 
-    // After "<![CDATA["; before: what the section touches.
-    void cdataSection(Touch before) {
+    // After "<![CDATA["; before: what the section touches. False when the
+    // section was empty and made no node.
+    bool cdataSection(Touch before) {
         scratch.clear();
         for (;;) {
             if (cur_ == end_ && !fill())
@@ -953,18 +985,22 @@ struct TXmlParser::Impl {
             ++cur_;
         }
         Touch after = before == Touch::Piece ? Touch::Piece : Touch::EmptyCData;
-        if (!scratch.empty()) {
+        bool made = !scratch.empty();
+        if (made) {
             if (before == Touch::Piece)
                 sink.joinNextCharacterData();
             sink.cdata(std::u16string(scratch));
             after = Touch::Piece;
         }
         touching = more() && !isXmlSpace(*cur_) ? after : Touch::Nothing;
+        return made;
     }
 
     // ---- elements ----
 
     void startTag() {
+        if (depth >= kMaxElementDepth)
+            fail(u"Elements nested too deeply");
         if (names.size() <= depth)
             names.resize(depth + 1);
         std::u16string& name = names[depth];
@@ -1024,14 +1060,13 @@ struct TXmlParser::Impl {
     // Names compare without regard to ASCII case; a long attribute list is
     // checked through a set so that a huge start tag stays linear.
     void checkRedefinition(const std::u16string& name, const std::vector<TXmlAttr>& attrs) {
-        constexpr std::size_t LinearLimit = 16;
-        if (attrs.size() < LinearLimit) {
+        if (attrs.size() < kMaxLinearAttributeCheck) {
             for (const TXmlAttr& b : attrs)
                 if (equalsNoCase(name, b.name))
                     fail(u"Attributes cannot be redefined in a start tag");
             return;
         }
-        if (attrs.size() == LinearLimit) {
+        if (attrs.size() == kMaxLinearAttributeCheck) {
             foldedNames.clear();
             for (const TXmlAttr& b : attrs)
                 foldedNames.insert(foldCase(b.name));
@@ -1047,23 +1082,26 @@ struct TXmlParser::Impl {
         return s;
     }
 
+    // Declared names compare as the duplicate check of a start tag does
+    // (without regard to case), so a default never adds a second attribute
+    // that would make the element unreadable. Given attributes are looked up
+    // through an index of their folded names: both lists may be long.
     void applyAttributeList(const std::u16string& element, std::vector<TXmlAttr>& attrs) {
         auto it = attlists.find(element);
         if (it == attlists.end())
             return;
-        std::size_t given = attrs.size();
-        for (const AttrDecl& d : it->second) {
-            bool found = false;
-            for (std::size_t i = 0; i < given; ++i) {
-                if (attrs[i].name == d.name) {
-                    found = true;
-                    if (d.tokenized)
-                        normalizeSpace(attrs[i].value);
-                    break;
-                }
-            }
-            if (!found && d.hasDefault)
+        const AttList& list = it->second;
+        givenIndex.clear();
+        for (std::size_t i = 0; i < attrs.size(); ++i)
+            givenIndex.emplace(foldCase(attrs[i].name), i);
+        for (const AttrDecl& d : list.decls) {
+            auto g = givenIndex.find(d.folded);
+            if (g != givenIndex.end()) {
+                if (d.tokenized)
+                    normalizeSpace(attrs[g->second].value);
+            } else if (d.hasDefault) {
                 attrs.push_back(TXmlAttr{d.name, d.defaultValue});
+            }
         }
     }
 
@@ -1085,7 +1123,8 @@ struct TXmlParser::Impl {
         const Touch before = pendingLiteral ? Touch::Nothing : touching;
         pendingLiteral = false;
         touching = before;
-        if (settings.normalizeData && !preserve[depth - 1]) {
+        bool normalize = settings.normalizeData && !preserve[depth - 1];
+        if (normalize) {
             normalizeSpace(pending);
             if (pending.empty())
                 return;
@@ -1095,10 +1134,15 @@ struct TXmlParser::Impl {
         // character it had to write as a reference.
         if (before == Touch::EmptyCData) {
             sink.cdata(std::u16string(pending));
+            textLast = false;
         } else {
-            if (before == Touch::Piece)
+            if (before == Touch::Piece || textLast)
                 sink.joinNextCharacterData();
+            // Trimmed texts joined keep the space text() puts between them.
+            if (textLast && before != Touch::Piece && normalize)
+                pending.insert(pending.begin(), u' ');
             sink.text(std::u16string(pending));
+            textLast = before != Touch::Piece;
         }
         pending.clear();
         touching = before == Touch::Nothing ? Touch::Nothing : Touch::Piece;
@@ -1137,6 +1181,8 @@ struct TXmlParser::Impl {
                 fail(EndOfFile);
             Touch before = touching;
             touching = Touch::Nothing;
+            bool textBefore = textLast;
+            textLast = false;
             char16_t c = *cur_;
             if (c == u'/') {
                 ++cur_;
@@ -1153,7 +1199,8 @@ struct TXmlParser::Impl {
                 } else if (c == u'[') {
                     ++cur_;
                     matchLenient(u"CDATA[");
-                    cdataSection(before);
+                    if (!cdataSection(before))
+                        textLast = textBefore;
                 } else {
                     fail(u"Expected comment or CDATA section (" + std::u16string(1, c) + u")");
                 }
@@ -1256,19 +1303,25 @@ struct TXmlParser::Impl {
     // skipped: the document is still read in full.
     void readExternal(const std::u16string& systemId, const std::string& base,
                       const Entity* entity) {
-        countExpansion(ExternalFetchCost);
         std::string resolved = resolveSource(utf16ToUtf8(systemId), base, errors);
         if (resolved.empty()) {
             externalMissing = true;
             return;
         }
         auto filter = std::make_unique<TXmlInCharFilter>(settings.bufferSize);
-        bool ok;
+        bool ok = false;
         TXmlSourceKind kind = classifySource(resolved);
-        if (kind == TXmlSourceKind::Local) {
+        auto now = std::chrono::steady_clock::now();
+        if (externalFetches == 0)
+            fetchDeadline = now + std::chrono::milliseconds(settings.externalFetchBudgetMs);
+        long leftMs = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(fetchDeadline - now).count());
+        if (++externalFetches > kMaxExternalFetches || leftMs <= 0) {
+            // Past the budget: as a fetch that produced nothing.
+        } else if (kind == TXmlSourceKind::Local) {
             ok = filter->openFile(resolved);
         } else {
-            std::string temp = fetchToTempFile(resolved, kind, settings, errors);
+            std::string temp = fetchToTempFile(resolved, kind, settings, errors, leftMs);
             ok = !temp.empty();
             if (ok) {
                 tempFiles.push_back(temp);
@@ -1399,13 +1452,15 @@ struct TXmlParser::Impl {
                 continue;
             }
             std::u16string keyword;
+            const unsigned begun = top->serial;
             readName(keyword);
             bool report = reporting();
             if (report)
                 startCapture(keyword);
             TXmlDeclKind kind;
+            bool closed = true;
             if (keyword == u"ENTITY") {
-                entityDeclaration();
+                closed = entityDeclaration();
                 kind = TXmlDeclKind::Entity;
             } else if (keyword == u"ATTLIST") {
                 attributeListDeclaration();
@@ -1422,8 +1477,17 @@ struct TXmlParser::Impl {
                     endCapture();
                 continue;
             }
-            if (report)
-                sink.declaration(kind, endCapture());
+            // One that a parameter entity opens or closes could only be
+            // written back as a broken declaration.
+            if (top->serial != begun)
+                fail(u"Markup declaration not contained in one entity");
+            if (report) {
+                std::u16string markup = endCapture();
+                // A missing ">" is read as if it were there; so it is reported.
+                if (!closed)
+                    markup += u'>';
+                sink.declaration(kind, std::move(markup));
+            }
         }
     }
 
@@ -1470,8 +1534,8 @@ struct TXmlParser::Impl {
         }
     }
 
-    // After "<!ENTITY".
-    void entityDeclaration() {
+    // After "<!ENTITY". False when the closing ">" was missing.
+    bool entityDeclaration() {
         if (!skipDeclSpace())
             failWhitespace();
         bool isParameter = false;
@@ -1507,14 +1571,17 @@ struct TXmlParser::Impl {
                 skipDeclSpace();
             }
         }
-        matchLenient(u">");
+        bool closed = more() && *cur_ == u'>';
+        if (closed)
+            ++cur_;
         auto& table = isParameter ? parameter : general;
         if (table.count(e.name))
-            return; // the first declaration binds
+            return closed; // the first declaration binds
         if (isParameter)
             e.padded = u" " + e.value + u" ";
         Entity& stored = entityStore.emplace_back(std::move(e));
         table.emplace(stored.name, &stored);
+        return closed;
     }
 
     std::string currentLocation() const {
@@ -1583,7 +1650,7 @@ struct TXmlParser::Impl {
             failWhitespace();
         std::u16string element;
         readName(element);
-        std::vector<AttrDecl>& list = attlists[element];
+        AttList& list = attlists[element];
         for (;;) {
             skipDeclSpace();
             if (!more())
@@ -1628,11 +1695,9 @@ struct TXmlParser::Impl {
             }
             if (d.tokenized)
                 normalizeSpace(d.defaultValue);
-            bool known = false;
-            for (const AttrDecl& other : list)
-                known = known || other.name == d.name;
-            if (!known)
-                list.push_back(std::move(d));
+            d.folded = foldCase(d.name);
+            if (list.folded.insert(d.folded).second)
+                list.decls.push_back(std::move(d));
         }
     }
 

@@ -60,6 +60,11 @@ struct TXmlReaderSettings {
     // A fetch of an internet source or external DTD that makes no progress for
     // this long fails as a fetch that produced nothing.
     long stallTimeoutSeconds = 15;
+    // All external DTD pieces of one load share this much time (so a document
+    // naming slow servers cannot hold a load, the start-up with it, for long);
+    // a fetch still running when it is used up, and every later one, fails as
+    // a fetch that produced nothing.
+    long externalFetchBudgetMs = 30000;
 };
 
 class TXmlParser {

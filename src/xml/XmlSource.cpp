@@ -1,10 +1,12 @@
 #include "XmlSource.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <curl/curl.h>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +44,8 @@ struct Transfer {
     bool writeFailed = false;
     bool checkNotFound = false;
     long stallSeconds = 15;
+    // When set, the transfer ends (as one that stalled) at this time.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
     curl_off_t lastDown = -1;
     curl_off_t lastUp = -1;
     std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
@@ -111,6 +115,12 @@ CURLcode perform(const std::string& url, TXmlSourceKind kind, const TXmlReaderSe
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, stall);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall);
+        if (t.deadline) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                *t.deadline - std::chrono::steady_clock::now());
+            curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
+                             std::max<long>(1, static_cast<long>(left.count())));
+        }
         if (kind == TXmlSourceKind::Http) {
             curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
             curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
@@ -148,10 +158,13 @@ std::string makeTempFile(int& fd) {
     return fd >= 0 ? pattern : std::string();
 }
 
+using Deadline = std::optional<std::chrono::steady_clock::time_point>;
+
 bool fetchHttp(const std::string& url, const TXmlReaderSettings& settings, int fd,
-               TXmlErrorList& errors) {
+               TXmlErrorList& errors, Deadline deadline) {
     Transfer t;
     t.fd = fd;
+    t.deadline = deadline;
     long code = 0;
     CURLcode rc = perform(url, TXmlSourceKind::Http, settings, t, code);
     if (t.notAvailable || (rc == CURLE_OK && code == 404)) {
@@ -180,7 +193,7 @@ bool fetchHttp(const std::string& url, const TXmlReaderSettings& settings, int f
 }
 
 bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd,
-              TXmlErrorList& errors) {
+              TXmlErrorList& errors, Deadline deadline) {
     std::string rest = url.substr(6);
     std::size_t slash = rest.find('/');
     if (slash == std::string::npos) {
@@ -202,6 +215,7 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
     }
     Transfer t;
     t.fd = fd;
+    t.deadline = deadline;
     long code = 0;
     CURLcode rc = perform("ftp://" + host + "/" + path, TXmlSourceKind::Ftp, settings, t, code);
     if (rc == CURLE_REMOTE_ACCESS_DENIED && lastSlash != std::string::npos) {
@@ -213,6 +227,7 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
         }
         Transfer again;
         again.fd = fd;
+        again.deadline = deadline;
         rc = perform("ftp://" + host + "/" + file, TXmlSourceKind::Ftp, settings, again, code);
     }
     switch (rc) {
@@ -286,7 +301,11 @@ std::string resolveSource(const std::string& name, const std::string& baseLocati
 }
 
 std::string fetchToTempFile(const std::string& url, TXmlSourceKind kind,
-                            const TXmlReaderSettings& settings, TXmlErrorList& errors) {
+                            const TXmlReaderSettings& settings, TXmlErrorList& errors,
+                            long totalTimeoutMs) {
+    Deadline deadline;
+    if (totalTimeoutMs > 0)
+        deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalTimeoutMs);
     if (!curlAvailable()) {
         addError(errors, "Cannot open WININET, Microsoft IE required");
         return std::string();
@@ -297,8 +316,8 @@ std::string fetchToTempFile(const std::string& url, TXmlSourceKind kind,
         addError(errors, "Unable to open Internet");
         return std::string();
     }
-    bool ok = kind == TXmlSourceKind::Http ? fetchHttp(url, settings, fd, errors)
-                                           : fetchFtp(url, settings, fd, errors);
+    bool ok = kind == TXmlSourceKind::Http ? fetchHttp(url, settings, fd, errors, deadline)
+                                           : fetchFtp(url, settings, fd, errors, deadline);
     if (::close(fd) != 0)
         ok = false;
     if (!ok) {

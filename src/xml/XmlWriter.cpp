@@ -1,5 +1,7 @@
 #include "XmlWriter.h"
 
+#include "XmlCharset.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -19,7 +21,6 @@ bool writtenAsReferences(const std::u16string& text) {
             return false;
     return !text.empty();
 }
-
 
 bool isHigh(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -47,6 +48,7 @@ constexpr std::array<unsigned char, 128> kAsciiPlain = [] {
     t['&'] = t['<'] = 4;
     t['"'] = 5;
     t[']'] = 3;
+    t['>'] = 4; // after "]]" it would close a CDATA section that is not there
     t[0x7F] = 4;
     return t;
 }();
@@ -103,8 +105,10 @@ public:
         while (i < n) {
             if (len_ + 4 > sizeof buf_)
                 flush();
-            // Room for the worst case of three bytes per code unit.
-            std::size_t end = std::min(n, i + (sizeof buf_ - len_) / 3);
+            // Room for the worst case of three bytes per code unit, and one
+            // more for a surrogate pair that starts on the window's last unit
+            // (four bytes for the two).
+            std::size_t end = std::min(n, i + (sizeof buf_ - len_ - 1) / 3);
             while (i < end) {
                 std::size_t k = i;
                 while (k < end && p[k] < 0x80)
@@ -188,8 +192,15 @@ private:
 
 template <typename Out> class Writer {
 public:
-    Writer(const TXmlDocumentSettings& s, TXmlCharEncoding enc, Out& out)
-        : s_(s), out_(out), latin1_(enc == ceISO88591 || enc == ceUnknown) {
+    // charset: the set iconv writes, or null for enc itself.
+    Writer(const TXmlDocumentSettings& s, TXmlCharEncoding enc, TXmlCharset* charset, Out& out)
+        : s_(s), out_(out), latin1_(!charset && (enc == ceISO88591 || enc == ceUnknown)),
+          charset_(charset), plain_(kAsciiPlain) {
+        for (char16_t c = 0; c < 0x80; ++c) {
+            asciiHeld_[c] = !charset_ || charset_->holds(c);
+            if (!asciiHeld_[c])
+                plain_[c] = 0;
+        }
         switch (s.LineBreakMode) {
         case lbmCR:
             lineBreak_ = u"\r";
@@ -222,8 +233,10 @@ public:
     void subtree(const TXmlNode& root) {
         const TXmlNode* n = &root;
         int depth = 0;
+        preserved_.clear();
         for (;;) {
             if (enter(*n, depth)) {
+                preserved_.push_back(preserves(*n));
                 n = n->firstRaw();
                 ++depth;
                 continue;
@@ -232,6 +245,7 @@ public:
                 n = n->parentRaw();
                 --depth;
                 leave(*n, depth);
+                preserved_.pop_back();
             }
             if (n == &root)
                 return;
@@ -242,8 +256,26 @@ public:
 private:
     enum class Plain { Name, Comment, Instruction };
 
+    // Whether the element's content keeps its whitespace as the reader sees
+    // it: then layout written into it would become text.
+    bool preserves(const TXmlNode& element) const {
+        bool keep = !preserved_.empty() && preserved_.back();
+        if (const TXmlNamedNodeMap* attrs = element.attributes())
+            for (const auto& a : attrs->items())
+                if (a->nodeName() == u"xml:space") {
+                    if (a->nodeValue() == u"preserve")
+                        keep = true;
+                    else if (a->nodeValue() == u"default")
+                        keep = false;
+                }
+        return keep || element.nodeName() == u"xsl:text";
+    }
+
+    // Layout is written only where the reader drops it again.
+    bool layout() const { return s_.FormattedOutput && (preserved_.empty() || !preserved_.back()); }
+
     void newline(int depth) {
-        if (!s_.FormattedOutput)
+        if (!layout())
             return;
         out_.lit(u"\r\n");
         out_.spaces(std::size_t(2 * depth));
@@ -289,9 +321,10 @@ private:
         }
         case TEXT_NODE: {
             const TXmlNode* prev = n.prevRaw();
-            if (inElement && prev && prev->nodeType() == COMMENT_NODE && s_.FormattedOutput)
+            if (inElement && prev && prev->nodeType() == COMMENT_NODE && layout())
                 out_.lit(u"\r\n");
-            if (prev && prev->nodeType() == CDATA_SECTION_NODE && writtenAsReferences(n.nodeValue()))
+            if (prev && prev->nodeType() == CDATA_SECTION_NODE &&
+                writtenAsReferences(n.nodeValue()))
                 out_.ch(u' ');
             escaped(n.nodeValue(), false);
             return false;
@@ -359,7 +392,7 @@ private:
         for (std::size_t i = 0; i < n;) {
             std::size_t j = i;
             unsigned char bit = attr ? 2 : 1;
-            while (j < n && p[j] < 0x80 && (kAsciiPlain[p[j]] & bit))
+            while (j < n && p[j] < 0x80 && (plain_[p[j]] & bit))
                 ++j;
             out_.narrow(p + i, j - i);
             if (j == n)
@@ -372,6 +405,8 @@ private:
                 out_.lit(u"&lt;");
             else if (c == u'"')
                 out_.lit(u"&#34;");
+            else if (c == u'>')
+                out_.lit(j >= 2 && p[j - 1] == u']' && p[j - 2] == u']' ? u"&gt;" : u">");
             else if (c == u'\n') {
                 if (attr)
                     out_.lit(u"&#xA;");
@@ -397,8 +432,8 @@ private:
             char16_t top = latin1_ ? 0xFF : 0xD7FF;
             while (j < n) {
                 char16_t c = p[j];
-                if (c < 0x80 ? !(kAsciiPlain[c] & 4)
-                             : (c > top && (latin1_ || c <= 0xDFFF || c >= 0xFFFE)))
+                if (c < 0x80 ? !(plain_[c] & 4)
+                             : (charset_ || (c > top && (latin1_ || c <= 0xDFFF || c >= 0xFFFE))))
                     break;
                 ++j;
             }
@@ -426,13 +461,15 @@ private:
                 } else
                     out_.ch(c);
             } else if (isHigh(c) && i < n && isLow(p[i])) {
-                if (latin1_) {
+                if (!held(pairValue(c, p[i]))) {
                     out_.lit(close);
                     ref(pairValue(c, p[i]));
                     out_.lit(open);
                 } else
                     out_.raw(p + j, 2);
                 ++i;
+            } else if (c >= 0x80 && !isSurrogate(c) && !isForbidden(c) && held(c)) {
+                out_.raw(p + j, 1);
             } else if (!isSurrogate(c) && !isForbidden(c)) {
                 out_.lit(close);
                 ref(c);
@@ -456,6 +493,7 @@ private:
             while (j < n) {
                 char16_t c = p[j];
                 if (isSurrogate(c) || isForbidden(c) || (latin1_ && c > 0xFF) ||
+                    (charset_ && (c >= 0x80 || !asciiHeld_[c])) ||
                     (kind == Plain::Comment && (c == u'\n' || c == u'-')) ||
                     (kind == Plain::Instruction && c == u'>'))
                     break;
@@ -480,15 +518,15 @@ private:
                 out_.ch(c);
                 last = c;
             } else if (isHigh(c) && i < n && isLow(p[i])) {
-                if (latin1_)
-                    out_.ch(u'?');
-                else
+                if (held(pairValue(c, p[i])))
                     out_.raw(p + j, 2);
+                else
+                    out_.ch(u'?');
                 last = u'?';
                 ++i;
-            } else if (latin1_ && c > 0xFF && !isSurrogate(c) && c != 0xFFFE && c != 0xFFFF) {
-                out_.ch(u'?');
-                last = u'?';
+            } else if (!isSurrogate(c) && !isForbidden(c)) {
+                last = held(c) ? c : u'?';
+                out_.ch(last);
             }
         }
         if (kind == Plain::Comment && last == u'-')
@@ -545,9 +583,24 @@ private:
         out_.ch(u'>');
     }
 
+    // Whether the output encoding has the character (not a surrogate).
+    bool held(char32_t c) const {
+        if (latin1_)
+            return c <= 0xFF;
+        if (charset_)
+            return c < 0x80 ? asciiHeld_[c] : charset_->holds(c);
+        return true;
+    }
+
     const TXmlDocumentSettings& s_;
     Out& out_;
     bool latin1_;
+    TXmlCharset* charset_;
+    // kAsciiPlain less the ASCII characters charset_ lacks.
+    std::array<unsigned char, 128> plain_;
+    std::array<bool, 128> asciiHeld_{};
+    // Per open element: whether its content keeps whitespace.
+    std::vector<bool> preserved_;
     std::u16string_view lineBreak_;
     bool breakAsRef_;
     std::u16string_view breakRef_;
@@ -574,33 +627,60 @@ std::size_t sizeEstimate(const TXmlDocument& doc) {
     }
 }
 
-// The encoding named by the document's XML declaration, if any.
-bool declaresLatin1(const TXmlDocument& doc) {
+bool sameNameNoCase(std::u16string_view name, std::u16string_view upper) {
+    if (name.size() != upper.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char16_t ch = name[i];
+        if (ch >= u'a' && ch <= u'z')
+            ch = char16_t(ch - 32);
+        if (ch != upper[i])
+            return false;
+    }
+    return true;
+}
+
+// The encoding named by the document's XML declaration; empty when none.
+std::u16string_view declaredEncoding(const TXmlDocument& doc) {
     for (const TXmlNode* c = doc.firstRaw(); c; c = c->nextRaw()) {
         if (c->nodeType() != PROCESSING_INSTRUCTION_NODE || c->nodeName() != u"xml")
             continue;
         const std::u16string& data = c->nodeValue();
         std::size_t at = data.find(u"encoding=");
         if (at == std::u16string::npos || at + 9 >= data.size())
-            return false;
+            return {};
         char16_t q = data[at + 9];
         std::size_t end = data.find(q, at + 10);
         if (end == std::u16string::npos)
-            return false;
-        std::u16string_view name(data.data() + at + 10, end - at - 10);
-        static constexpr std::u16string_view latin1 = u"ISO-8859-1";
-        if (name.size() != latin1.size())
-            return false;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            char16_t ch = name[i];
-            if (ch >= u'a' && ch <= u'z')
-                ch = char16_t(ch - 32);
-            if (ch != latin1[i])
-                return false;
-        }
-        return true;
+            return {};
+        return std::u16string_view(data.data() + at + 10, end - at - 10);
     }
-    return false;
+    return {};
+}
+
+// How a document's bytes are written: one of the engine's encodings, or a
+// set iconv writes (encoding is then ceUTF8, the text being made first).
+struct OutputCharset {
+    TXmlCharEncoding encoding = ceUTF8;
+    std::unique_ptr<TXmlCharset> charset;
+};
+
+// The reader decodes a file by its byte order mark and then by the encoding
+// its declaration names; the output follows the same rules, so that it reads
+// back as the document's text.
+OutputCharset outputCharset(const TXmlDocument& doc) {
+    OutputCharset out;
+    TXmlCharEncoding set = doc.settings().OutCharSet;
+    std::u16string_view name = declaredEncoding(doc);
+    bool utf16 = set == ceUTF16LE || set == ceUTF16BE;
+    if (utf16 &&
+        (name.empty() || (name.size() >= 6 && sameNameNoCase(name.substr(0, 6), u"UTF-16"))))
+        out.encoding = set;
+    else if (sameNameNoCase(name, u"ISO-8859-1"))
+        out.encoding = ceISO88591;
+    else if (!name.empty() && !sameNameNoCase(name, u"UTF-8"))
+        out.charset = TXmlCharset::open(name);
+    return out;
 }
 
 const TXmlDocumentSettings& settingsOf(const TXmlNode& node, TXmlDocumentPtr& keep) {
@@ -653,10 +733,14 @@ bool writeAll(int fd, std::string_view bytes) {
 std::u16string xmlText(const TXmlNode& node) {
     TXmlDocumentPtr keep;
     const TXmlDocumentSettings& s = settingsOf(node, keep);
-    TXmlCharEncoding enc = keep ? outputEncoding(*keep) : s.OutCharSet;
+    OutputCharset cs;
+    if (keep)
+        cs = outputCharset(*keep);
+    else
+        cs.encoding = s.OutCharSet;
     std::u16string text;
     TextOut out(text);
-    Writer<TextOut> w(s, enc, out);
+    Writer<TextOut> w(s, cs.encoding, cs.charset.get(), out);
     if (node.nodeType() == DOCUMENT_NODE)
         w.document(node);
     else
@@ -665,10 +749,7 @@ std::u16string xmlText(const TXmlNode& node) {
 }
 
 TXmlCharEncoding outputEncoding(const TXmlDocument& document) {
-    TXmlCharEncoding set = document.settings().OutCharSet;
-    if (set == ceUTF16LE || set == ceUTF16BE)
-        return set;
-    return declaresLatin1(document) ? ceISO88591 : ceUTF8;
+    return outputCharset(document).encoding;
 }
 
 std::string encodeXmlText(std::u16string_view text, TXmlCharEncoding encoding, bool signature) {
@@ -705,7 +786,15 @@ std::string encodeXmlText(std::u16string_view text, TXmlCharEncoding encoding, b
 // ISO-8859-1 and UTF-8 are encoded as they are written; UTF-16 from the text.
 std::string xmlBytes(const TXmlDocument& document) {
     const TXmlDocumentSettings& s = document.settings();
-    TXmlCharEncoding enc = outputEncoding(document);
+    OutputCharset cs = outputCharset(document);
+    TXmlCharEncoding enc = cs.encoding;
+    if (cs.charset) {
+        std::u16string text;
+        TextOut out(text);
+        Writer<TextOut> w(s, enc, cs.charset.get(), out);
+        w.document(document);
+        return cs.charset->encode(text);
+    }
     if (enc == ceUTF16LE || enc == ceUTF16BE)
         return encodeXmlText(xmlText(document), enc, false);
     std::string bytes;
@@ -714,7 +803,7 @@ std::string xmlBytes(const TXmlDocument& document) {
         bytes = "\xEF\xBB\xBF";
     {
         ByteOut out(bytes, enc != ceUTF8);
-        Writer<ByteOut> w(s, enc, out);
+        Writer<ByteOut> w(s, enc, nullptr, out);
         w.document(document);
     }
     return bytes;

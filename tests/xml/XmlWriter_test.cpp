@@ -282,7 +282,11 @@ TEST_F(WriterTest, TheOutputEncodingIsTheOneTheFileWillBeReadIn) {
         {u"UTF-8", ceISO88591, ceUTF8},
         {nullptr, ceISO88591, ceUTF8},
         {nullptr, ceUTF8, ceUTF8},
-        {u"ISO-8859-1", ceUTF16LE, ceUTF16LE},
+        {u"ISO-8859-1", ceUTF16LE, ceISO88591},
+        {u"UTF-8", ceUTF16BE, ceUTF8},
+        {u"UTF-16", ceUTF16LE, ceUTF16LE},
+        {u"utf-16", ceUTF16BE, ceUTF16BE},
+        {u"windows-1252", ceUTF16LE, ceUTF8},
         {nullptr, ceUTF16BE, ceUTF16BE},
     };
     for (const auto& c : cases) {
