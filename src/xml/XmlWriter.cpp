@@ -323,10 +323,21 @@ private:
             const TXmlNode* prev = n.prevRaw();
             if (inElement && prev && prev->nodeType() == COMMENT_NODE && layout())
                 out_.lit(u"\r\n");
-            if (prev && prev->nodeType() == CDATA_SECTION_NODE &&
-                writtenAsReferences(n.nodeValue()))
+            const std::u16string& v = n.nodeValue();
+            if (prev && prev->nodeType() == CDATA_SECTION_NODE && writtenAsReferences(v)) {
+                // Text of references alone right after a section would read
+                // as part of it. A space keeps it apart where the reader
+                // drops it again; where whitespace is kept, the first
+                // character goes as itself when the encoding has it.
+                std::size_t first = literalHead(v);
+                if (first && !preserved_.empty() && preserved_.back()) {
+                    out_.raw(v.data(), first);
+                    escaped(v.substr(first), false);
+                    return false;
+                }
                 out_.ch(u' ');
-            escaped(n.nodeValue(), false);
+            }
+            escaped(v, false);
             return false;
         }
         case CDATA_SECTION_NODE: {
@@ -375,6 +386,15 @@ private:
             return false;
         }
         return false;
+    }
+
+    // Code units of v's first character when it can be written as itself
+    // (the encoding has it and it is no markup or control); else 0.
+    std::size_t literalHead(const std::u16string& v) const {
+        char16_t c = v[0];
+        if (isHigh(c) && v.size() > 1 && isLow(v[1]))
+            return held(pairValue(c, v[1])) ? 2 : 0;
+        return c >= 0xA0 && !isSurrogate(c) && !isForbidden(c) && held(c) ? 1 : 0;
     }
 
     void leave(const TXmlNode& element, int depth) {
