@@ -10,13 +10,6 @@
 #include <string>
 #include <vector>
 
-struct TXmlAttr {
-    std::u16string name;
-    std::u16string value;
-};
-
-enum class TXmlDeclKind { Element, AttList, Entity, Notation };
-
 // Receives what the parser recognises, in document order. A sink may throw
 // (the tree builder throws TXmlDOMException); the parser lets it travel up.
 class TXmlReaderSink {

@@ -1,6 +1,7 @@
 #include "XmlWriter.h"
 
 #include "XmlCharset.h"
+#include "XmlTreeBuilder.h"
 
 #include <algorithm>
 #include <array>
@@ -219,7 +220,7 @@ public:
 
     void document(const TXmlNode& doc) {
         bool first = true;
-        for (const TXmlNode* c = doc.firstRaw(); c; c = c->nextRaw()) {
+        for (const TXmlNode* c = TXmlNodeLinks::first(doc); c; c = TXmlNodeLinks::next(*c)) {
             if (!first)
                 out_.lit(u"\r\n");
             first = false;
@@ -237,19 +238,19 @@ public:
         for (;;) {
             if (enter(*n, depth)) {
                 preserved_.push_back(preserves(*n));
-                n = n->firstRaw();
+                n = TXmlNodeLinks::first(*n);
                 ++depth;
                 continue;
             }
-            while (n != &root && !n->nextRaw()) {
-                n = n->parentRaw();
+            while (n != &root && !TXmlNodeLinks::next(*n)) {
+                n = TXmlNodeLinks::parent(*n);
                 --depth;
                 leave(*n, depth);
                 preserved_.pop_back();
             }
             if (n == &root)
                 return;
-            n = n->nextRaw();
+            n = TXmlNodeLinks::next(*n);
         }
     }
 
@@ -296,7 +297,7 @@ private:
 
     // Writes n up to its children; true when they follow.
     bool enter(const TXmlNode& n, int depth) {
-        const TXmlNode* parent = n.parentRaw();
+        const TXmlNode* parent = TXmlNodeLinks::parent(n);
         bool inElement = depth > 0 && parent && parent->nodeType() == ELEMENT_NODE;
         switch (n.nodeType()) {
         case ELEMENT_NODE: {
@@ -312,7 +313,7 @@ private:
                     escaped(a->nodeValue(), true);
                     out_.ch(u'"');
                 }
-            if (!n.firstRaw()) {
+            if (!TXmlNodeLinks::first(n)) {
                 out_.lit(u"/>");
                 return false;
             }
@@ -320,7 +321,7 @@ private:
             return true;
         }
         case TEXT_NODE: {
-            const TXmlNode* prev = n.prevRaw();
+            const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (inElement && prev && prev->nodeType() == COMMENT_NODE && layout())
                 out_.lit(u"\r\n");
             const std::u16string& v = n.nodeValue();
@@ -344,7 +345,7 @@ private:
             // The reader joins what touches a section into it (that is how a
             // split section reads back whole), so separate nodes are kept
             // apart by a space, which reading drops again.
-            const TXmlNode* prev = n.prevRaw();
+            const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (prev && prev->nodeType() == CDATA_SECTION_NODE)
                 out_.ch(u' ');
             cdata(n.nodeValue());
@@ -378,7 +379,7 @@ private:
             document(n);
             return false;
         case DOCUMENT_FRAGMENT_NODE:
-            for (const TXmlNode* c = n.firstRaw(); c; c = c->nextRaw())
+            for (const TXmlNode* c = TXmlNodeLinks::first(n); c; c = TXmlNodeLinks::next(*c))
                 subtree(*c);
             return false;
         case ATTRIBUTE_NODE:
@@ -398,7 +399,7 @@ private:
     }
 
     void leave(const TXmlNode& element, int depth) {
-        if (element.lastRaw()->nodeType() != TEXT_NODE)
+        if (TXmlNodeLinks::last(element)->nodeType() != TEXT_NODE)
             newline(depth);
         out_.lit(u"</");
         plain(element.nodeName(), Plain::Name);
@@ -587,9 +588,9 @@ private:
             out_.lit(u"SYSTEM ");
             quoted(d.systemId());
         }
-        if (d.firstRaw()) {
+        if (TXmlNodeLinks::first(d)) {
             out_.ch(u'[');
-            for (const TXmlNode* c = d.firstRaw(); c; c = c->nextRaw()) {
+            for (const TXmlNode* c = TXmlNodeLinks::first(d); c; c = TXmlNodeLinks::next(*c)) {
                 out_.lit(u"\r\n  ");
                 if (c->nodeType() == COMMENT_NODE)
                     comment(c->nodeValue());
@@ -635,15 +636,15 @@ std::size_t sizeEstimate(const TXmlDocument& doc) {
         if (const TXmlNamedNodeMap* attrs = n->attributes())
             for (const auto& a : attrs->items())
                 size += a->nodeName().size() + a->nodeValue().size() + 4;
-        if (n->firstRaw()) {
-            n = n->firstRaw();
+        if (TXmlNodeLinks::first(*n)) {
+            n = TXmlNodeLinks::first(*n);
             continue;
         }
-        while (n != &doc && !n->nextRaw())
-            n = n->parentRaw();
+        while (n != &doc && !TXmlNodeLinks::next(*n))
+            n = TXmlNodeLinks::parent(*n);
         if (n == &doc)
             return size + size / 8;
-        n = n->nextRaw();
+        n = TXmlNodeLinks::next(*n);
     }
 }
 
@@ -662,7 +663,7 @@ bool sameNameNoCase(std::u16string_view name, std::u16string_view upper) {
 
 // The encoding named by the document's XML declaration; empty when none.
 std::u16string_view declaredEncoding(const TXmlDocument& doc) {
-    for (const TXmlNode* c = doc.firstRaw(); c; c = c->nextRaw()) {
+    for (const TXmlNode* c = TXmlNodeLinks::first(doc); c; c = TXmlNodeLinks::next(*c)) {
         if (c->nodeType() != PROCESSING_INSTRUCTION_NODE || c->nodeName() != u"xml")
             continue;
         const std::u16string& data = c->nodeValue();

@@ -1,6 +1,7 @@
 // The document tree: text, lookups, edits and their DOM errors, ownership.
 
 #include "XmlDom.h"
+#include "XmlTreeBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -10,6 +10,7 @@
 
 #include "XmlCharset.h"
 #include "XmlDom.h"
+#include "XmlTreeBuilder.h"
 #include "XmlWriter.h"
 
 #include <cstddef>
@@ -45,18 +46,18 @@ inline std::u16string dump(const TXmlDocument& doc) {
                 field(out, u'a', a->nodeName());
                 field(out, u'=', a->nodeValue());
             }
-        if (n->firstRaw()) {
-            n = n->firstRaw();
+        if (TXmlNodeLinks::first(*n)) {
+            n = TXmlNodeLinks::first(*n);
             ++depth;
             continue;
         }
-        while (n != &doc && !n->nextRaw()) {
-            n = n->parentRaw();
+        while (n != &doc && !TXmlNodeLinks::next(*n)) {
+            n = TXmlNodeLinks::parent(*n);
             --depth;
         }
         if (n == &doc)
             return out;
-        n = n->nextRaw();
+        n = TXmlNodeLinks::next(*n);
     }
 }
 
@@ -86,15 +87,15 @@ inline bool hasForbidden(const TXmlDocument& doc) {
             for (const auto& a : attrs->items())
                 if (bad(a->nodeName()) || bad(a->nodeValue()))
                     return true;
-        if (n->firstRaw()) {
-            n = n->firstRaw();
+        if (TXmlNodeLinks::first(*n)) {
+            n = TXmlNodeLinks::first(*n);
             continue;
         }
-        while (n != &doc && !n->nextRaw())
-            n = n->parentRaw();
+        while (n != &doc && !TXmlNodeLinks::next(*n))
+            n = TXmlNodeLinks::parent(*n);
         if (n == &doc)
             return false;
-        n = n->nextRaw();
+        n = TXmlNodeLinks::next(*n);
     }
 }
 
@@ -153,15 +154,15 @@ inline bool heldThroughout(const TXmlDocument& doc) {
             for (const auto& a : attrs->items())
                 if (!holds(a->nodeName()))
                     return false;
-        if (n->firstRaw()) {
-            n = n->firstRaw();
+        if (TXmlNodeLinks::first(*n)) {
+            n = TXmlNodeLinks::first(*n);
             continue;
         }
-        while (n != &doc && !n->nextRaw())
-            n = n->parentRaw();
+        while (n != &doc && !TXmlNodeLinks::next(*n))
+            n = TXmlNodeLinks::parent(*n);
         if (n == &doc)
             return true;
-        n = n->nextRaw();
+        n = TXmlNodeLinks::next(*n);
     }
 }
 

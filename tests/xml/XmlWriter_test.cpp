@@ -1,6 +1,7 @@
 // The writer: layout, escaping, encodings, and files written whole.
 
 #include "XmlDom.h"
+#include "XmlTreeBuilder.h"
 #include "XmlWriter.h"
 
 #include <gtest/gtest.h>
