@@ -45,7 +45,6 @@ constexpr std::array<unsigned char, 128> kAsciiPlain = [] {
     for (int c = 0x20; c <= 0x7E; ++c)
         t[c] = 7;
     t['\t'] = 7;
-    t['\r'] |= 4;
     t['&'] = t['<'] = 4;
     t['"'] = 5;
     t[']'] = 3;

@@ -60,6 +60,8 @@ TEST(RoundTrip, TextAndAttributesHoldingTheCdataEndReadBack) {
         "<rss><channel><title>News ]]&gt; more</title></channel></rss>",
         "<rss><channel><link a=\"x]]>y\">]]]]]&gt;]&gt;</link></channel></rss>",
         "<r><![CDATA[a]]]]><![CDATA[>b]]>]]&gt;</r>",
+        // A carriage return in a section leaves it for its reference.
+        "<!DOCTYPE r [<!ENTITY e \"<![CDATA[a&#13;b]]>\">]><r xml:space=\"preserve\">&e;</r>",
     };
     for (const std::string& doc : cases) {
         TXmlObjModel model;

@@ -62,7 +62,10 @@ inline std::u16string dump(const TXmlDocument& doc) {
 }
 
 // Whether some text holds a character XML 1.0 does not allow (the reader
-// takes them, the writer leaves them out): such a tree cannot come back.
+// takes them, the writer leaves them out), or a comment, processing
+// instruction or declaration holds a carriage return (only an entity's
+// character reference puts one there, and that markup has no way to write
+// it): such a tree cannot come back.
 inline bool hasForbidden(const TXmlDocument& doc) {
     auto bad = [](const std::u16string& s) {
         for (std::size_t i = 0; i < s.size(); ++i) {
@@ -82,6 +85,10 @@ inline bool hasForbidden(const TXmlDocument& doc) {
     const TXmlNode* n = &doc;
     for (;;) {
         if (bad(n->nodeName()) || bad(n->nodeValue()))
+            return true;
+        TXmlNodeType t = n->nodeType();
+        if (t != TEXT_NODE && t != CDATA_SECTION_NODE &&
+            n->nodeValue().find(u'\r') != std::u16string::npos)
             return true;
         if (const TXmlNamedNodeMap* attrs = n->attributes())
             for (const auto& a : attrs->items())
