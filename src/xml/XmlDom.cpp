@@ -1,6 +1,7 @@
 #include "XmlDom.h"
 
 #include "XmlChars.h"
+#include "XmlMessages.h"
 #include "XmlParser.h"
 #include "XmlTreeBuilder.h"
 #include "XmlWriter.h"
@@ -690,7 +691,7 @@ template <typename Run> bool TXmlObjModel::load(Run run, bool fromSource) {
         } catch (const TXmlDOMException&) {
             failed = true;
         } catch (const std::bad_alloc&) {
-            errors_.push_back(u"Out of memory");
+            errors_.push_back(xmlmsg::wide(xmlmsg::kOutOfMemory));
             failed = true;
         }
         if (fromSource && !parser.sourceOpened())
@@ -765,3 +766,8 @@ std::u16string attributeOf(const TXmlNodePtr& node, const std::u16string& name) 
     auto e = asElement(node);
     return e ? e->getAttribute(name) : std::u16string();
 }
+
+EXmlCreateFileError::EXmlCreateFileError(const std::string& path)
+    : std::runtime_error(xmlmsg::fill<std::string>(xmlmsg::kCannotCreateFile, path)) {}
+
+EXmlConvertError::EXmlConvertError() : std::runtime_error(std::string(xmlmsg::kCannotConvert)) {}

@@ -416,8 +416,7 @@ private:
 // and the path (UTF-8).
 class EXmlCreateFileError : public std::runtime_error {
 public:
-    explicit EXmlCreateFileError(const std::string& path)
-        : std::runtime_error("Cannot create file " + path) {}
+    explicit EXmlCreateFileError(const std::string& path);
 };
 
 // A character the ISO-8859-1 encoder cannot take. The writer reduces text to
@@ -425,7 +424,7 @@ public:
 // meets it.
 class EXmlConvertError : public std::runtime_error {
 public:
-    EXmlConvertError() : std::runtime_error("Cannot convert UCS-4 character to ISO-8859-1") {}
+    EXmlConvertError();
 };
 
 // A load with RaiseErrors on that recorded errors throws this; what() is the

@@ -1,5 +1,7 @@
 #include "XmlInCharFilter.h"
 
+#include "XmlMessages.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -9,8 +11,9 @@
 
 namespace {
 
-// A window below a few bytes could never hold one whole UTF-8 sequence.
-constexpr std::size_t MinChunk = 16;
+// The smallest decoding window, whatever BufferSize says: a window below a
+// few bytes could never hold one whole UTF-8 sequence.
+constexpr std::size_t kMinChunk = 16;
 
 constexpr std::uint64_t Ones = 0x0101010101010101ull;
 constexpr std::uint64_t Highs = 0x8080808080808080ull;
@@ -31,12 +34,12 @@ inline bool isTrail(std::uint8_t b) {
     return (b & 0xC0) == 0x80;
 }
 
-const char16_t* const BadUtf8 = u"Badly formed UTF-8 character in stream";
+const std::u16string BadUtf8 = xmlmsg::wide(xmlmsg::kBadUtf8);
 
 } // namespace
 
 TXmlInCharFilter::TXmlInCharFilter(std::size_t bufferSize)
-    : bufferSize_(bufferSize), chunk_(std::max(bufferSize, MinChunk)) {}
+    : bufferSize_(bufferSize), chunk_(std::max(bufferSize, kMinChunk)) {}
 
 TXmlInCharFilter::~TXmlInCharFilter() {
     if (fd_ >= 0)
@@ -295,8 +298,7 @@ std::size_t TXmlInCharFilter::decodeUtf16(const std::uint8_t* e, bool last, bool
     auto unit = [bigEndian](const std::uint8_t* q) {
         return static_cast<char16_t>(bigEndian ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]);
     };
-    const char16_t* bad = bigEndian ? u"Invalid (big-endian) UTF-16 character encoding"
-                                    : u"Invalid (little-endian) UTF-16 character encoding";
+    const std::u16string bad = xmlmsg::wide(bigEndian ? xmlmsg::kBadUtf16BE : xmlmsg::kBadUtf16LE);
     while (e - p >= 2) {
         char16_t c = unit(p);
         if (c >= 0xD800 && c <= 0xDBFF) {

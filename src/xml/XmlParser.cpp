@@ -2,6 +2,7 @@
 
 #include "XmlChars.h"
 #include "XmlInCharFilter.h"
+#include "XmlMessages.h"
 #include "XmlSource.h"
 
 #include <algorithm>
@@ -30,8 +31,8 @@ constexpr std::size_t kMaxElementDepth = 1024;
 // linear.
 constexpr std::size_t kMaxLinearAttributeCheck = 16;
 
-const char16_t* const EndOfFile = u"Unexpected end of file ";
-const char16_t* const ExpansionLimit = u"Entity expansion limit exceeded";
+using namespace xmlmsg;
+using U16 = std::u16string;
 
 std::u16string number(long n) {
     return utf8ToUtf16(std::to_string(n));
@@ -282,14 +283,14 @@ struct TXmlParser::Impl {
         try {
             parseDocument();
         } catch (const EXmlParserError& e) {
-            errors.push_back(u"File: " + e.file() + u". Line: " + number(e.line()) + u" Col: " +
-                             number(e.column()) + u" Error: " + e.message());
+            errors.push_back(xmlmsg::fill<U16>(kErrorLine, e.file(), number(e.line()),
+                                               number(e.column()), e.message()));
         } catch (const EXmlFilterError& e) {
             long line, col;
             std::u16string file;
             where(line, col, file);
-            errors.push_back(u"File: <unknown>. Line: " + number(line) + u" Col: " + number(col) +
-                             u" Error: " + e.message());
+            errors.push_back(xmlmsg::fill<U16>(kErrorLine, wide(kUnknownFile), number(line),
+                                               number(col), e.message()));
         }
         finalEncoding = sources.front()->filter->encoding();
         sources.clear();
@@ -484,24 +485,24 @@ struct TXmlParser::Impl {
         long line, col;
         std::u16string file;
         where(line, col, file);
-        fail(u"Whitespace expected at Line: " + number(line) + u" Position: " + number(col));
+        fail(xmlmsg::fill<U16>(kWhitespaceExpected, number(line), number(col)));
     }
 
     void countExpansion(std::size_t n) {
         expanded += n;
         if (expanded > kMaxEntityExpansion)
-            fail(ExpansionLimit);
+            fail(wide(kExpansionLimit));
     }
 
     void checkEntity(const Entity* e) {
         for (auto& s : sources)
             if (s->entity == e)
-                fail(u"Circular reference to: " + e->name);
+                fail(wide(kCircularReference) + e->name);
         for (const Entity* a : attrExpanding)
             if (a == e)
-                fail(u"Circular reference to: " + e->name);
+                fail(wide(kCircularReference) + e->name);
         if (entityDepth + attrExpanding.size() + 1 > kMaxEntityDepth)
-            fail(ExpansionLimit);
+            fail(wide(kExpansionLimit));
     }
 
     // Whether what is being read belongs to the document itself (and not to
@@ -534,10 +535,10 @@ struct TXmlParser::Impl {
     void readName(std::u16string& out) {
         out.clear();
         if (!more())
-            fail(EndOfFile);
+            fail(wide(kEndOfFile));
         char16_t c = *cur_;
         if (c < 128 ? Names.cls[c] != NameStart : !isXmlNameStartChar(c))
-            fail(u"Invalid XML name: " + quoted(c));
+            fail(wide(kInvalidName) + quoted(c));
         out.push_back(c);
         ++cur_;
         for (;;) {
@@ -554,23 +555,23 @@ struct TXmlParser::Impl {
             if (c < 128) {
                 if (Names.cls[c] == Delimiter)
                     return;
-                fail(u"Invalid XML name: " + quoted(c));
+                fail(wide(kInvalidName) + quoted(c));
             }
             if (!isXmlNameChar(c))
-                fail(u"Invalid XML name: " + quoted(c));
+                fail(wide(kInvalidName) + quoted(c));
             out.push_back(c);
             ++cur_;
         }
     }
 
     void failIllegalReference(char16_t c) {
-        fail(u"Illegal character in reference: " + std::u16string(1, c) + u" (" + number(c) + u")");
+        fail(xmlmsg::fill<U16>(kIllegalReference, U16(1, c), number(c)));
     }
 
     // After "&#": the digits and ";".
     char32_t charReference() {
         if (!more())
-            fail(EndOfFile);
+            fail(wide(kEndOfFile));
         bool hex = *cur_ == u'x';
         if (hex)
             ++cur_;
@@ -578,7 +579,7 @@ struct TXmlParser::Impl {
         bool digits = false;
         for (;;) {
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = *cur_;
             if (c == u';')
                 break;
@@ -620,7 +621,7 @@ struct TXmlParser::Impl {
         bool digits = false;
         for (;; ++i) {
             if (i >= s.size())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = s[i];
             if (c == u';')
                 break;
@@ -636,11 +637,11 @@ struct TXmlParser::Impl {
     void literal(std::u16string& out) {
         out.clear();
         if (!more() || (*cur_ != u'"' && *cur_ != u'\''))
-            fail(u"Expected \" or '");
+            fail(wide(kExpectedQuote));
         char16_t q = *cur_++;
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
             while (p < end_ && *p != q)
                 ++p;
@@ -658,13 +659,13 @@ struct TXmlParser::Impl {
     void attributeValue(std::u16string& out) {
         out.clear();
         if (!more() || (*cur_ != u'"' && *cur_ != u'\''))
-            fail(u"Expected \" or '");
+            fail(wide(kExpectedQuote));
         char16_t q = *cur_++;
         bool sawReference = false;
         char16_t raw = 0;
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
             while (p < end_ && *p != q && *p != u'&' && *p != u'<' && *p != u'\n')
                 ++p;
@@ -686,7 +687,7 @@ struct TXmlParser::Impl {
                 continue;
             }
             if (!more())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             if (*cur_ == u'#') {
                 ++cur_;
                 appendCodePoint(out, charReference());
@@ -712,7 +713,7 @@ struct TXmlParser::Impl {
             expandInAttribute(refName, out);
         }
         if (!sawReference && raw)
-            fail(u"Invalid character in attribute value: " + quoted(raw));
+            fail(wide(kInvalidAttributeCharacter) + quoted(raw));
     }
 
     void expandInAttribute(const std::u16string& name, std::u16string& out) {
@@ -766,12 +767,12 @@ struct TXmlParser::Impl {
                 sources.front()->filter->declarationPassed();
             skipSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ != u'<')
-                fail(u"Expected start of new element.");
+                fail(wide(kExpectedElement));
             ++cur_;
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = *cur_;
             // Only "<?xml" can still name an encoding: decode the rest in
             // full windows (a long comment of quotes would otherwise come
@@ -795,8 +796,7 @@ struct TXmlParser::Impl {
                     doctype();
                     doctypeSeen = true;
                 } else {
-                    fail(u"Expected comment or CDATA section (" +
-                         std::u16string(1, more() ? *cur_ : u' ') + u")");
+                    fail(xmlmsg::fill<U16>(kExpectedCommentOrCData, U16(1, more() ? *cur_ : u' ')));
                 }
                 declarationAllowed = false;
                 continue;
@@ -812,7 +812,7 @@ struct TXmlParser::Impl {
             if (!more())
                 return;
             if (*cur_ != u'<')
-                fail(u"There is invalid data after valid XML document");
+                fail(wide(kDataAfterDocument));
             ++cur_;
             if (more() && *cur_ == u'?') {
                 ++cur_;
@@ -822,7 +822,7 @@ struct TXmlParser::Impl {
                 matchLenient(u"-");
                 comment();
             } else {
-                fail(u"There is invalid data after valid XML document");
+                fail(wide(kDataAfterDocument));
             }
         }
     }
@@ -833,7 +833,7 @@ struct TXmlParser::Impl {
         readName(target);
         if (target == u"xml") {
             if (!declarationAllowed)
-                fail(u"The XML declaration must appear before the first element");
+                fail(wide(kLateDeclaration));
             xmlDeclaration(report);
             return;
         }
@@ -841,7 +841,7 @@ struct TXmlParser::Impl {
         std::u16string data;
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"End of input while looking for delimiter: '?>'");
+                fail(wide(kUnterminated) + u"'?>'");
             const char16_t* p = cur_;
             while (p < end_ && *p != u'?')
                 ++p;
@@ -850,7 +850,7 @@ struct TXmlParser::Impl {
             if (p == end_)
                 continue;
             if (!ensure(2))
-                fail(u"End of input while looking for delimiter: '?>'");
+                fail(wide(kUnterminated) + u"'?>'");
             if (cur_[1] == u'>') {
                 cur_ += 2;
                 break;
@@ -879,7 +879,7 @@ struct TXmlParser::Impl {
         for (;;) {
             bool space = skipSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ == u'?' || *cur_ == u'>' || *cur_ == u'<')
                 break;
             if (!space)
@@ -894,9 +894,9 @@ struct TXmlParser::Impl {
                     if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
                           (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u':' ||
                           c == u'_'))
-                        fail(u"Invalid XML version number: '" + value + u"'");
+                        fail(wide(kInvalidVersion) + u"'" + value + u"'");
                 if (value != u"1.0")
-                    fail(u"QuilloXML does not support XML specification greater than 1.0");
+                    fail(xmlmsg::fill<U16>(kUnsupportedVersion, u"1.0"));
             } else if (name == u"encoding" && stage <= 1) {
                 stage = 2;
                 hasEncoding = true;
@@ -909,7 +909,7 @@ struct TXmlParser::Impl {
                           c == u'_'))
                         ok = false;
                 if (!ok)
-                    fail(u"Invalid encoding declaration: '" + value + u"'");
+                    fail(wide(kInvalidEncoding) + u"'" + value + u"'");
                 if (top->filter)
                     top->filter->switchEncoding(value);
             } else if (name == u"standalone" && stage <= 2) {
@@ -917,7 +917,7 @@ struct TXmlParser::Impl {
                 hasStandalone = true;
                 standalone = value;
                 if (value != u"yes" && value != u"no")
-                    fail(u"Standalone value must equal 'yes' or 'no'");
+                    fail(wide(kInvalidStandalone));
             }
         }
         if (more() && *cur_ == u'?')
@@ -939,7 +939,7 @@ struct TXmlParser::Impl {
         scratch.clear();
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"End of input while looking for delimiter: '-->'");
+                fail(wide(kUnterminated) + u"'-->'");
             const char16_t* p = cur_;
             while (p < end_ && *p != u'-')
                 ++p;
@@ -953,9 +953,9 @@ struct TXmlParser::Impl {
                 continue;
             }
             if (!ensure(3))
-                fail(u"End of input while looking for delimiter: '-->'");
+                fail(wide(kUnterminated) + u"'-->'");
             if (cur_[2] != u'>')
-                fail(u"Invalid comment text");
+                fail(wide(kInvalidComment));
             cur_ += 3;
             break;
         }
@@ -969,7 +969,7 @@ struct TXmlParser::Impl {
         scratch.clear();
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"End of input while looking for delimiter: ']]>'");
+                fail(wide(kUnterminated) + u"']]>'");
             const char16_t* p = cur_;
             while (p < end_ && *p != u']')
                 ++p;
@@ -1000,7 +1000,7 @@ struct TXmlParser::Impl {
 
     void startTag() {
         if (depth >= kMaxElementDepth)
-            fail(u"Elements nested too deeply");
+            fail(wide(kNestedTooDeeply));
         if (names.size() <= depth)
             names.resize(depth + 1);
         std::u16string& name = names[depth];
@@ -1010,7 +1010,7 @@ struct TXmlParser::Impl {
         for (;;) {
             bool space = skipSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = *cur_;
             if (c == u'>') {
                 ++cur_;
@@ -1063,7 +1063,7 @@ struct TXmlParser::Impl {
         if (attrs.size() < kMaxLinearAttributeCheck) {
             for (const TXmlAttr& b : attrs)
                 if (equalsNoCase(name, b.name))
-                    fail(u"Attributes cannot be redefined in a start tag");
+                    fail(wide(kRedefinedAttribute));
             return;
         }
         if (attrs.size() == kMaxLinearAttributeCheck) {
@@ -1072,7 +1072,7 @@ struct TXmlParser::Impl {
                 foldedNames.insert(foldCase(b.name));
         }
         if (!foldedNames.insert(foldCase(name)).second)
-            fail(u"Attributes cannot be redefined in a start tag");
+            fail(wide(kRedefinedAttribute));
     }
 
     static std::u16string foldCase(std::u16string s) {
@@ -1109,8 +1109,7 @@ struct TXmlParser::Impl {
         readName(scratch);
         const std::u16string& open = names[depth - 1];
         if (scratch != open)
-            fail(u"Mismatched end tag: Start tag = \"" + open + u"\" End tag = \"" + scratch +
-                 u"\"");
+            fail(xmlmsg::fill<U16>(kMismatchedEndTag, open, scratch));
         skipSpace();
         matchLenient(u">");
         sink.endElement();
@@ -1152,7 +1151,7 @@ struct TXmlParser::Impl {
         while (depth) {
             for (;;) {
                 if (cur_ == end_ && !fill())
-                    fail(EndOfFile);
+                    fail(wide(kEndOfFile));
                 const char16_t* p = cur_;
                 while (p < end_ && *p != u'<' && *p != u'&' && *p != u']')
                     ++p;
@@ -1165,7 +1164,7 @@ struct TXmlParser::Impl {
                 if (*p != u']')
                     break;
                 if (ensure(3) && cur_[1] == u']' && cur_[2] == u'>')
-                    fail(u"Invalid characters in element's character data: ']]>'");
+                    fail(wide(kCDataEndInText));
                 pending.push_back(u']');
                 pendingLiteral = true;
                 ++cur_;
@@ -1178,7 +1177,7 @@ struct TXmlParser::Impl {
             ++cur_;
             flushText();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             Touch before = touching;
             touching = Touch::Nothing;
             bool textBefore = textLast;
@@ -1190,7 +1189,7 @@ struct TXmlParser::Impl {
             } else if (c == u'!') {
                 ++cur_;
                 if (!more())
-                    fail(EndOfFile);
+                    fail(wide(kEndOfFile));
                 c = *cur_;
                 if (c == u'-') {
                     ++cur_;
@@ -1202,7 +1201,7 @@ struct TXmlParser::Impl {
                     if (!cdataSection(before))
                         textLast = textBefore;
                 } else {
-                    fail(u"Expected comment or CDATA section (" + std::u16string(1, c) + u")");
+                    fail(xmlmsg::fill<U16>(kExpectedCommentOrCData, U16(1, c)));
                 }
             } else if (c == u'?') {
                 ++cur_;
@@ -1216,7 +1215,7 @@ struct TXmlParser::Impl {
     // After "&" in character data.
     void contentReference() {
         if (!more())
-            fail(EndOfFile);
+            fail(wide(kEndOfFile));
         if (*cur_ == u'#') {
             ++cur_;
             appendCodePoint(pending, charReference());
@@ -1285,14 +1284,14 @@ struct TXmlParser::Impl {
             literal(publicId);
             for (char16_t c : publicId)
                 if (!isPubidChar(c))
-                    fail(u"Invalid PublicID character: " + quoted(c));
+                    fail(wide(kInvalidPublicId) + quoted(c));
             bool space = skipDeclSpace();
             if (more() && (*cur_ == u'"' || *cur_ == u'\'')) {
                 if (!space)
                     failWhitespace();
                 literal(systemId);
             } else if (!optionalSystem) {
-                fail(u"Expected \" or '");
+                fail(wide(kExpectedQuote));
             }
         }
         skipDeclSpace();
@@ -1330,9 +1329,10 @@ struct TXmlParser::Impl {
         }
         if (!ok) {
             std::u16string name = utf8ToUtf16(resolved);
-            errors.push_back(u"File " + name + u" could not be found");
-            errors.push_back(u"File: " + sources.front()->file + u". Line: 0 Col: 0 Error: File '" +
-                             name + u"' could not be found");
+            errors.push_back(xmlmsg::fill<U16>(kFileNotFound, name));
+            errors.push_back(
+                xmlmsg::fill<U16>(kErrorLine, sources.front()->file, u"0", u"0",
+                                  xmlmsg::fill<U16>(kFileNotFound, u"'" + name + u"'")));
             externalMissing = true;
             return;
         }
@@ -1379,7 +1379,7 @@ struct TXmlParser::Impl {
             // After a DTD piece could not be had, its entities are simply missing.
             if (externalMissing)
                 return;
-            fail(u"Reference to undeclared entity: " + name);
+            fail(wide(kUndeclaredEntity) + name);
         }
         const Entity* e = it->second;
         checkEntity(e);
@@ -1397,7 +1397,7 @@ struct TXmlParser::Impl {
             skipSpace();
             if (cur_ == end_ && !fill()) {
                 if (mode == DtdMode::Internal)
-                    fail(EndOfFile);
+                    fail(wide(kEndOfFile));
                 return;
             }
             char16_t c = *cur_;
@@ -1424,7 +1424,7 @@ struct TXmlParser::Impl {
             }
             ++cur_;
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             c = *cur_;
             if (c == u'?') {
                 ++cur_;
@@ -1437,7 +1437,7 @@ struct TXmlParser::Impl {
             }
             ++cur_;
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             c = *cur_;
             if (c == u'-') {
                 ++cur_;
@@ -1480,7 +1480,7 @@ struct TXmlParser::Impl {
             // One that a parameter entity opens or closes could only be
             // written back as a broken declaration.
             if (top->serial != begun)
-                fail(u"Markup declaration not contained in one entity");
+                fail(wide(kDeclarationAcrossEntities));
             if (report) {
                 std::u16string markup = endCapture();
                 // A missing ">" is read as if it were there; so it is reported.
@@ -1504,7 +1504,7 @@ struct TXmlParser::Impl {
         int nesting = 1;
         while (nesting > 0) {
             if (!more())
-                fail(u"End of input while looking for delimiter: ']]>'");
+                fail(wide(kUnterminated) + u"']]>'");
             if (match(u"<![")) {
                 ++nesting;
             } else if (match(u"]]>")) {
@@ -1521,7 +1521,7 @@ struct TXmlParser::Impl {
         char16_t quote = 0;
         for (;;) {
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = *cur_++;
             if (quote) {
                 if (c == quote)
@@ -1598,7 +1598,7 @@ struct TXmlParser::Impl {
         char16_t q = *cur_++;
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
             while (p < end_ && *p != q && *p != u'&' && *p != u'%')
                 ++p;
@@ -1610,7 +1610,7 @@ struct TXmlParser::Impl {
             if (c == q)
                 return;
             if (!more())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             if (c == u'&' && *cur_ == u'#') {
                 ++cur_;
                 appendCodePoint(out, charReference());
@@ -1633,7 +1633,7 @@ struct TXmlParser::Impl {
             if (it == parameter.end()) {
                 if (externalMissing)
                     continue;
-                fail(u"Reference to undeclared entity: " + name);
+                fail(wide(kUndeclaredEntity) + name);
             }
             // The text of an external parameter entity never enters a value:
             // that would let a document pull a local file into its content.
@@ -1654,7 +1654,7 @@ struct TXmlParser::Impl {
         for (;;) {
             skipDeclSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ == u'>') {
                 ++cur_;
                 return;
@@ -1663,7 +1663,7 @@ struct TXmlParser::Impl {
             readName(d.name);
             skipDeclSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ == u'(') {
                 skipGroup();
                 d.tokenized = true;
@@ -1679,7 +1679,7 @@ struct TXmlParser::Impl {
             }
             skipDeclSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ == u'#') {
                 ++cur_;
                 std::u16string keyword;
@@ -1704,7 +1704,7 @@ struct TXmlParser::Impl {
     void skipGroup() {
         for (;;) {
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_++ == u')')
                 return;
         }
@@ -1728,14 +1728,14 @@ bool TXmlParser::parseSource(const std::string& source) {
     if (kind != TXmlSourceKind::Local) {
         path = fetchToTempFile(source, kind, p.settings, p.errors);
         if (path.empty()) {
-            p.errors.push_back(u"File " + utf8ToUtf16(source) + u" could not be found");
+            p.errors.push_back(xmlmsg::fill<U16>(kFileNotFound, utf8ToUtf16(source)));
             return false;
         }
         p.tempFiles.push_back(path);
     }
     auto filter = std::make_unique<TXmlInCharFilter>(p.settings.bufferSize);
     if (!filter->openFile(path)) {
-        p.errors.push_back(u"File " + utf8ToUtf16(source) + u" could not be found");
+        p.errors.push_back(xmlmsg::fill<U16>(kFileNotFound, utf8ToUtf16(source)));
         return false;
     }
     return p.run(std::move(filter), fileName);

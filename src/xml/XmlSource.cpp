@@ -1,5 +1,7 @@
 #include "XmlSource.h"
 
+#include "XmlMessages.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -25,9 +27,11 @@ bool startsWithNoCase(const std::string& s, const char* prefix) {
     return true;
 }
 
-void addError(TXmlErrorList& errors, const std::string& message) {
-    errors.push_back(utf8ToUtf16(message));
+void addError(TXmlErrorList& errors, std::string_view message) {
+    errors.push_back(utf8ToUtf16(std::string(message)));
 }
+
+using namespace xmlmsg;
 
 bool curlAvailable() {
     static std::once_flag once;
@@ -168,26 +172,26 @@ bool fetchHttp(const std::string& url, const TXmlReaderSettings& settings, int f
     long code = 0;
     CURLcode rc = perform(url, TXmlSourceKind::Http, settings, t, code);
     if (t.notAvailable || (rc == CURLE_OK && code == 404)) {
-        addError(errors, "Http data not available");
+        addError(errors, kHttpNotAvailable);
         return false;
     }
     switch (rc) {
     case CURLE_OK:
         return true;
     case CURLE_FAILED_INIT:
-        addError(errors, "Unable to open Internet");
+        addError(errors, kNoInternet);
         return false;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
-        addError(errors, "Unable to make Internet connection");
+        addError(errors, kNoConnection);
         return false;
     case CURLE_URL_MALFORMAT:
     case CURLE_UNSUPPORTED_PROTOCOL:
-        addError(errors, "Unable to open http request");
+        addError(errors, kNoHttpRequest);
         return false;
     default:
-        addError(errors, "Unable to send http request");
+        addError(errors, kHttpRequestNotSent);
         return false;
     }
 }
@@ -197,7 +201,7 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
     std::string rest = url.substr(6);
     std::size_t slash = rest.find('/');
     if (slash == std::string::npos) {
-        addError(errors, "Invalid ftp location");
+        addError(errors, kInvalidFtpLocation);
         return false;
     }
     std::string host = rest.substr(0, slash);
@@ -205,12 +209,12 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
     std::size_t lastSlash = path.rfind('/');
     std::string file = lastSlash == std::string::npos ? path : path.substr(lastSlash + 1);
     if (host.empty()) {
-        addError(errors, "Invalid ftp location");
+        addError(errors, kInvalidFtpLocation);
         return false;
     }
     if (file.empty()) {
         // A URL ending in "/" would make libcurl list the directory.
-        addError(errors, "Unable to open ftp file");
+        addError(errors, kNoFtpFile);
         return false;
     }
     Transfer t;
@@ -220,9 +224,9 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
     CURLcode rc = perform("ftp://" + host + "/" + path, TXmlSourceKind::Ftp, settings, t, code);
     if (rc == CURLE_REMOTE_ACCESS_DENIED && lastSlash != std::string::npos) {
         // The directory was refused; look for the file where the login put us.
-        addError(errors, "Invalid ftp directory");
+        addError(errors, kInvalidFtpDirectory);
         if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-            addError(errors, "Unable to open ftp file");
+            addError(errors, kNoFtpFile);
             return false;
         }
         Transfer again;
@@ -234,20 +238,20 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
     case CURLE_OK:
         return true;
     case CURLE_FAILED_INIT:
-        addError(errors, "Unable to open Internet");
+        addError(errors, kNoInternet);
         return false;
     case CURLE_URL_MALFORMAT:
-        addError(errors, "Invalid ftp location");
+        addError(errors, kInvalidFtpLocation);
         return false;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
     case CURLE_LOGIN_DENIED:
     case CURLE_WEIRD_SERVER_REPLY:
-        addError(errors, "Unable to make Internet connection");
+        addError(errors, kNoConnection);
         return false;
     default:
-        addError(errors, "Unable to open ftp file");
+        addError(errors, kNoFtpFile);
         return false;
     }
 }
@@ -291,8 +295,7 @@ std::string resolveSource(const std::string& name, const std::string& baseLocati
     bool internetBase = classifySource(baseLocation) != TXmlSourceKind::Local;
     if (!path.empty() && path[0] == '/') {
         if (internetBase) {
-            addError(errors, "Cannot mix absolute local path " + path + " with internet path " +
-                                 baseLocation);
+            addError(errors, fill<std::string>(kMixedPaths, path, baseLocation));
             return std::string();
         }
         return path;
@@ -307,13 +310,13 @@ std::string fetchToTempFile(const std::string& url, TXmlSourceKind kind,
     if (totalTimeoutMs > 0)
         deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalTimeoutMs);
     if (!curlAvailable()) {
-        addError(errors, "Cannot open WININET, Microsoft IE required");
+        addError(errors, kNoInternetLibrary);
         return std::string();
     }
     int fd = -1;
     std::string path = makeTempFile(fd);
     if (path.empty()) {
-        addError(errors, "Unable to open Internet");
+        addError(errors, kNoInternet);
         return std::string();
     }
     bool ok = kind == TXmlSourceKind::Http ? fetchHttp(url, settings, fd, errors, deadline)

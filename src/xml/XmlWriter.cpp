@@ -1,6 +1,7 @@
 #include "XmlWriter.h"
 
 #include "XmlCharset.h"
+#include "XmlMessages.h"
 #include "XmlTreeBuilder.h"
 
 #include <algorithm>
@@ -713,11 +714,15 @@ const TXmlDocumentSettings& settingsOf(const TXmlNode& node, TXmlDocumentPtr& ke
     throw EXmlCreateFileError(path);
 }
 
+// Symbolic links followed to the file a path names: a loop of links must
+// not hold a save (the system's own bound is 40 as well).
+constexpr int kMaxLinkHops = 40;
+
 // The file a path finally names, following symbolic links (a dangling link
 // names the file to be created).
 std::string resolveLinks(const std::string& path) {
     std::string p = path;
-    for (int hops = 0; hops < 40; ++hops) {
+    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
         struct stat st;
         if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return p;
@@ -882,7 +887,7 @@ bool saveToSource(const TXmlDocument& document, const std::string& destination,
             std::u16string where;
             for (unsigned char c : rest)
                 where += char16_t(c);
-            errors->push_back(u"Could not save file via ftp to " + where);
+            errors->push_back(xmlmsg::fill<std::u16string>(xmlmsg::kFtpSaveFailed, where));
         }
         return false;
     }
