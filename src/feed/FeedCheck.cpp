@@ -502,7 +502,7 @@ const U16* attribute(const TXmlElement& e, U16View name) {
 
 // The default namespace in force at an element.
 U16 defaultNamespaceAt(const TXmlElement& e) {
-    for (const TXmlElement* el = &e; el; el = asElementRaw(el->parentRaw()))
+    for (const TXmlElement* el = &e; el; el = asElementRaw(el->parentNode().get()))
         if (const U16* ns = attribute(*el, u"xmlns"))
             return *ns;
     return {};
@@ -513,14 +513,14 @@ bool prefixDeclared(const TXmlElement& e, U16View prefix) {
     if (prefix == u"xml")
         return true;
     const U16 declaration = u"xmlns:" + U16(prefix);
-    for (const TXmlElement* el = &e; el; el = asElementRaw(el->parentRaw()))
+    for (const TXmlElement* el = &e; el; el = asElementRaw(el->parentNode().get()))
         if (attribute(*el, declaration))
             return true;
     return false;
 }
 
 bool hasXmlBase(const TXmlElement& e) {
-    for (const TXmlElement* el = &e; el; el = asElementRaw(el->parentRaw()))
+    for (const TXmlElement* el = &e; el; el = asElementRaw(el->parentNode().get()))
         if (attribute(*el, u"xml:base"))
             return true;
     return false;
@@ -539,13 +539,13 @@ bool isAllBlank(const TXmlElement& root) {
             if (!trimmed(node->nodeValue()).empty())
                 return false;
         }
-        if (node->firstRaw()) {
-            node = node->firstRaw();
+        if (node->firstChild().get()) {
+            node = node->firstChild().get();
             continue;
         }
-        while (node != &root && !node->nextRaw())
-            node = node->parentRaw();
-        node = node == &root ? nullptr : node->nextRaw();
+        while (node != &root && !node->nextSibling().get())
+            node = node->parentNode().get();
+        node = node == &root ? nullptr : node->nextSibling().get();
     }
     return true;
 }
@@ -627,7 +627,7 @@ private:
                     std::initializer_list<U16View> repeatable, const U16& path) {
         Children children;
         std::set<U16> reported;
-        for (const TXmlNode* node = parent.firstRaw(); node; node = node->nextRaw()) {
+        for (const TXmlNode* node = parent.firstChild().get(); node; node = node->nextSibling().get()) {
             const TXmlElement* e = asElementRaw(node);
             if (!e)
                 continue;
@@ -765,7 +765,7 @@ private:
     // Escaped tags in the text, or elements inside the title itself.
     void checkMarkup(const U16& element, const TXmlElement& title) {
         bool elements = false;
-        for (const TXmlNode* node = title.firstRaw(); node && !elements; node = node->nextRaw())
+        for (const TXmlNode* node = title.firstChild().get(); node && !elements; node = node->nextSibling().get())
             elements = node->nodeType() == ELEMENT_NODE;
         const U16 text = textOfElement(&title);
         if (elements || containsMarkup(text))
@@ -992,7 +992,7 @@ private:
             headline_ = headlineOfItem(*item);
             // Only the channel's own items are read (and its namespace is
             // known there); any depth of stray nesting stays cheap.
-            if (item->parentRaw() != &channel)
+            if (item->parentNode().get() != &channel)
                 warning({}, {},
                         u"the item is outside the channel, where readers do not look: move it "
                         u"into the channel");
@@ -1005,15 +1005,15 @@ private:
     // From the element's own text pieces only: items may nest in one another
     // to any depth, and each one's headline must not read all those below it.
     static U16 headlineOfItem(const TXmlElement& item) {
-        const TXmlElement* source = asElementRaw(item.firstRaw());
-        for (const TXmlNode* node = item.firstRaw(); node; node = node->nextRaw())
+        const TXmlElement* source = asElementRaw(item.firstChild().get());
+        for (const TXmlNode* node = item.firstChild().get(); node; node = node->nextSibling().get())
             if (const TXmlElement* e = asElementRaw(node); e && e->nodeName() == u"title") {
                 source = e;
                 break;
             }
         U16 text;
-        for (const TXmlNode* node = source ? source->firstRaw() : nullptr; node;
-             node = node->nextRaw()) {
+        for (const TXmlNode* node = source ? source->firstChild().get() : nullptr; node;
+             node = node->nextSibling().get()) {
             if (node->nodeType() != TEXT_NODE && node->nodeType() != CDATA_SECTION_NODE)
                 continue;
             if (!text.empty())

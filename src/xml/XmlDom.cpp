@@ -1,6 +1,9 @@
 #include "XmlDom.h"
 
 #include "XmlChars.h"
+#include "XmlMessages.h"
+#include "XmlParser.h"
+#include "XmlTreeBuilder.h"
 #include "XmlWriter.h"
 
 #include <cstdio>
@@ -47,15 +50,15 @@ template <typename F> void preorder(const TXmlNode* root, F visit) {
     const TXmlNode* n = root;
     for (;;) {
         visit(n);
-        if (n->firstRaw()) {
-            n = n->firstRaw();
+        if (TXmlNodeLinks::first(*n)) {
+            n = TXmlNodeLinks::first(*n);
             continue;
         }
-        while (n != root && !n->nextRaw())
-            n = n->parentRaw();
+        while (n != root && !TXmlNodeLinks::next(*n))
+            n = TXmlNodeLinks::parent(*n);
         if (n == root)
             return;
-        n = n->nextRaw();
+        n = TXmlNodeLinks::next(*n);
     }
 }
 
@@ -501,12 +504,12 @@ TXmlNodePtr TXmlDocument::cloneShallow(const std::weak_ptr<TXmlDocument>&) const
 }
 
 void TXmlDocument::clear() {
-    while (TXmlNode* c = firstRaw())
+    while (TXmlNode* c = first_.get())
         unlink(c);
 }
 
 TXmlElementPtr TXmlDocument::documentElement() const {
-    for (TXmlNode* c = firstRaw(); c; c = c->nextRaw())
+    for (TXmlNode* c = first_.get(); c; c = TXmlNodeLinks::next(*c))
         if (c->nodeType() == ELEMENT_NODE)
             return std::static_pointer_cast<TXmlElement>(share(c));
     return nullptr;
@@ -523,10 +526,10 @@ TXmlNodeList TXmlDocument::getElementsByTagName(const std::u16string& name) cons
         if (all || (!prefix.empty() ? hasPrefix(nn, prefix, false) : nn == name))
             list.add(share(n));
     };
-    TXmlNode* start = firstRaw();
+    TXmlNode* start = first_.get();
     while (start && start->nodeType() != ELEMENT_NODE)
-        start = start->nextRaw();
-    for (TXmlNode* n = start; n; n = n->nextRaw())
+        start = TXmlNodeLinks::next(*start);
+    for (TXmlNode* n = start; n; n = TXmlNodeLinks::next(*n))
         preorder(n, visit);
     return list;
 }
@@ -590,14 +593,14 @@ TXmlTreeBuilder::TXmlTreeBuilder(TXmlDocument& document)
       open_(&document) {}
 
 void TXmlTreeBuilder::add(TXmlNodePtr node) {
-    open_->linkBefore(std::move(node), nullptr);
+    TXmlNodeLinks::append(*open_, std::move(node));
 }
 
 void TXmlTreeBuilder::startElement(const std::u16string& name, std::vector<TXmlAttr>&& attrs,
                                    bool empty) {
     auto e = std::make_shared<TXmlElement>(owner_, name);
     if (!attrs.empty()) {
-        e->attrMap().attrs_.reserve(attrs.size());
+        TXmlNodeLinks::reserveAttributes(*e, attrs.size());
         for (auto& a : attrs)
             e->appendAttribute(std::move(a.name), std::move(a.value));
     }
@@ -608,18 +611,19 @@ void TXmlTreeBuilder::startElement(const std::u16string& name, std::vector<TXmlA
 }
 
 void TXmlTreeBuilder::endElement() {
-    if (open_ != &doc_ && open_->parent_)
-        open_ = open_->parent_;
+    if (open_ != &doc_ && TXmlNodeLinks::parent(*open_))
+        open_ = TXmlNodeLinks::parent(*open_);
 }
 
 bool TXmlTreeBuilder::joined(std::u16string& data) {
     bool join = join_;
     join_ = false;
-    TXmlNode* last = open_->last_;
-    // Only a section takes what touches it: the pieces of one the writer split.
-    if (!join || !last || last->type_ != CDATA_SECTION_NODE)
+    TXmlNode* last = TXmlNodeLinks::last(*open_);
+    // A section takes what touches it (the pieces of one the writer split),
+    // a text what follows it past empty sections.
+    if (!join || !last || (last->nodeType() != CDATA_SECTION_NODE && last->nodeType() != TEXT_NODE))
         return false;
-    static_cast<TXmlCharacterData*>(last)->data_ += data;
+    TXmlNodeLinks::appendData(*last, data);
     return true;
 }
 
@@ -688,7 +692,7 @@ template <typename Run> bool TXmlObjModel::load(Run run, bool fromSource) {
         } catch (const TXmlDOMException&) {
             failed = true;
         } catch (const std::bad_alloc&) {
-            errors_.push_back(u"Out of memory");
+            errors_.push_back(xmlmsg::wide(xmlmsg::kOutOfMemory));
             failed = true;
         }
         if (fromSource && !parser.sourceOpened())
@@ -740,9 +744,9 @@ TXmlNodePtr parentOf(const TXmlNodePtr& node) {
 TXmlNodePtr childAt(const TXmlNodePtr& node, long i) {
     if (!node || i < 0)
         return nullptr;
-    TXmlNode* c = node->firstRaw();
+    TXmlNode* c = TXmlNodeLinks::first(*node);
     for (; c && i > 0; --i)
-        c = c->nextRaw();
+        c = TXmlNodeLinks::next(*c);
     return share(c);
 }
 
@@ -763,3 +767,8 @@ std::u16string attributeOf(const TXmlNodePtr& node, const std::u16string& name) 
     auto e = asElement(node);
     return e ? e->getAttribute(name) : std::u16string();
 }
+
+EXmlCreateFileError::EXmlCreateFileError(const std::string& path)
+    : std::runtime_error(xmlmsg::fill<std::string>(xmlmsg::kCannotCreateFile, path)) {}
+
+EXmlConvertError::EXmlConvertError() : std::runtime_error(std::string(xmlmsg::kCannotConvert)) {}

@@ -22,7 +22,6 @@
 // Walks over the tree (text, queries, copies, the writer, destruction) use no
 // recursion, so any depth of nesting is safe.
 
-#include "XmlParser.h"
 #include "XmlTypes.h"
 
 #include <cstddef>
@@ -92,7 +91,7 @@ public:
 
 private:
     friend class TXmlElement;
-    friend class TXmlTreeBuilder;
+    friend struct TXmlNodeLinks;
     explicit TXmlNamedNodeMap(const TXmlElement* owner) : owner_(owner) {}
     const TXmlElement* owner_;
     std::vector<TXmlAttributePtr> attrs_;
@@ -150,13 +149,6 @@ public:
     // children too. An element's copy has copies of its attributes.
     TXmlNodePtr cloneNode(bool deep) const;
 
-    // Internal: raw links for the engine's own walks.
-    TXmlNode* parentRaw() const { return parent_; }
-    TXmlNode* firstRaw() const { return first_.get(); }
-    TXmlNode* lastRaw() const { return last_; }
-    TXmlNode* nextRaw() const { return next_.get(); }
-    TXmlNode* prevRaw() const { return prev_; }
-
 protected:
     TXmlNode(TXmlNodeType type, const std::weak_ptr<TXmlDocument>& owner)
         : type_(type), owner_(owner) {}
@@ -170,7 +162,7 @@ private:
     friend class TXmlDocument;
     friend class TXmlElement;
     friend class TXmlNamedNodeMap;
-    friend class TXmlTreeBuilder;
+    friend struct TXmlNodeLinks;
     void checkInsert(const TXmlNodePtr& child) const;
     void linkBefore(TXmlNodePtr child, TXmlNode* ref);
     void unlink(TXmlNode* child);
@@ -210,7 +202,7 @@ protected:
     TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
 
 private:
-    friend class TXmlTreeBuilder;
+    friend struct TXmlNodeLinks;
     TXmlNamedNodeMap& attrMap();
     std::u16string name_;
     // Made with the first attribute: an element that never had one has none.
@@ -247,7 +239,7 @@ protected:
         : TXmlNode(type, owner), data_(std::move(data)) {}
 
 private:
-    friend class TXmlTreeBuilder;
+    friend struct TXmlNodeLinks;
     std::u16string data_;
 };
 
@@ -420,42 +412,11 @@ private:
     TXmlDocumentSettings settings_;
 };
 
-// The reader's sink that turns each structure into a node of the document:
-// appended to the innermost open element (the document at first).
-class TXmlTreeBuilder : public TXmlReaderSink {
-public:
-    explicit TXmlTreeBuilder(TXmlDocument& document);
-
-    void startElement(const std::u16string& name, std::vector<TXmlAttr>&& attrs,
-                      bool empty) override;
-    void endElement() override;
-    void text(std::u16string&& data) override;
-    void cdata(std::u16string&& data) override;
-    void joinNextCharacterData() override { join_ = true; }
-    void comment(std::u16string&& data) override;
-    void processingInstruction(const std::u16string& target, std::u16string&& data) override;
-    void startDocType(const std::u16string& name, const std::u16string& publicId,
-                      const std::u16string& systemId) override;
-    void declaration(TXmlDeclKind kind, std::u16string&& markup) override;
-    void endDocType() override;
-
-private:
-    void add(TXmlNodePtr node);
-    // Appends to the open node's last child when join_ is set and that child
-    // is a CDATA section; true when it did.
-    bool joined(std::u16string& data);
-    TXmlDocument& doc_;
-    std::weak_ptr<TXmlDocument> owner_;
-    TXmlNode* open_;
-    bool join_ = false;
-};
-
 // A local destination that cannot be written; what() is "Cannot create file "
 // and the path (UTF-8).
 class EXmlCreateFileError : public std::runtime_error {
 public:
-    explicit EXmlCreateFileError(const std::string& path)
-        : std::runtime_error("Cannot create file " + path) {}
+    explicit EXmlCreateFileError(const std::string& path);
 };
 
 // A character the ISO-8859-1 encoder cannot take. The writer reduces text to
@@ -463,7 +424,7 @@ public:
 // meets it.
 class EXmlConvertError : public std::runtime_error {
 public:
-    EXmlConvertError() : std::runtime_error("Cannot convert UCS-4 character to ISO-8859-1") {}
+    EXmlConvertError();
 };
 
 // A load with RaiseErrors on that recorded errors throws this; what() is the

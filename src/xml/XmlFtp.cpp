@@ -1,5 +1,7 @@
 #include "XmlFtp.h"
 
+#include "XmlMessages.h"
+
 #include "XmlSource.h"
 
 #include <cctype>
@@ -275,15 +277,15 @@ bool putFileByFtp(const std::string& hostAndPath, const std::string& user,
         if (errorList)
             errorList->push_back(utf8ToUtf16(message));
     };
-    const std::string cannotConnect = "Unable to make Internet connection";
-    const std::string cannotStore = "Could not save file via ftp to " + hostAndPath;
+    const std::string cannotConnect = std::string(xmlmsg::kNoConnection);
+    const std::string cannotStore = xmlmsg::fill<std::string>(xmlmsg::kFtpSaveFailed, hostAndPath);
     if (!curlReady()) {
-        report("Cannot open WININET, Microsoft IE required");
+        report(std::string(xmlmsg::kNoInternetLibrary));
         return false;
     }
     std::size_t slash = hostAndPath.find('/');
     if (slash == std::string::npos) {
-        report("Invalid ftp location");
+        report(std::string(xmlmsg::kInvalidFtpLocation));
         return false;
     }
     std::string host = hostAndPath.substr(0, slash);
@@ -295,7 +297,7 @@ bool putFileByFtp(const std::string& hostAndPath, const std::string& user,
     long limit = options.noProgressLimitSeconds > 0 ? options.noProgressLimitSeconds : 1;
     FtpSession session(host, user, password, limit);
     if (!session) {
-        report("Unable to open Internet");
+        report(std::string(xmlmsg::kNoInternet));
         return false;
     }
     if (!plausibleHost(host) || hasControlCharacter(user) || hasControlCharacter(password)) {
@@ -318,7 +320,7 @@ bool putFileByFtp(const std::string& hostAndPath, const std::string& user,
     const std::vector<std::string> renameOver = {"RNFR " + temporary, "RNTO " + name};
     Outcome r;
     if (hasControlCharacter(dir)) {
-        report("Invalid ftp directory");
+        report(std::string(xmlmsg::kInvalidFtpDirectory));
         dir.clear();
     }
     if (dir.empty()) {
@@ -326,7 +328,7 @@ bool putFileByFtp(const std::string& hostAndPath, const std::string& user,
     } else {
         r = session.store(dir, temporary, file.get(), Step::Directory, renameOver);
         if (!r.ok() && r.step == Step::Directory) {
-            report("Invalid ftp directory");
+            report(std::string(xmlmsg::kInvalidFtpDirectory));
             if (stoppedAnswering(r.code))
                 return false;
             dir.clear();
@@ -379,7 +381,7 @@ bool putBytesByFtp(std::string_view bytes, const std::string& hostAndPath, const
     if (written)
         stored = putFileByFtp(hostAndPath, user, password, errorList, path, options);
     else if (errorList)
-        errorList->push_back(utf8ToUtf16("Could not save file via ftp to " + hostAndPath));
+        errorList->push_back(utf8ToUtf16(xmlmsg::fill<std::string>(xmlmsg::kFtpSaveFailed, hostAndPath)));
     if (fd >= 0)
         ::unlink(path.c_str());
     return stored;

@@ -1,5 +1,7 @@
 #include "XmlInCharFilter.h"
 
+#include "XmlMessages.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -9,8 +11,9 @@
 
 namespace {
 
-// A window below a few bytes could never hold one whole UTF-8 sequence.
-constexpr std::size_t MinChunk = 16;
+// The smallest decoding window, whatever BufferSize says: a window below a
+// few bytes could never hold one whole UTF-8 sequence.
+constexpr std::size_t kMinChunk = 16;
 
 constexpr std::uint64_t Ones = 0x0101010101010101ull;
 constexpr std::uint64_t Highs = 0x8080808080808080ull;
@@ -31,12 +34,12 @@ inline bool isTrail(std::uint8_t b) {
     return (b & 0xC0) == 0x80;
 }
 
-const char16_t* const BadUtf8 = u"Badly formed UTF-8 character in stream";
+const std::u16string BadUtf8 = xmlmsg::wide(xmlmsg::kBadUtf8);
 
 } // namespace
 
 TXmlInCharFilter::TXmlInCharFilter(std::size_t bufferSize)
-    : bufferSize_(bufferSize), chunk_(std::max(bufferSize, MinChunk)) {}
+    : bufferSize_(bufferSize), chunk_(std::max(bufferSize, kMinChunk)) {}
 
 TXmlInCharFilter::~TXmlInCharFilter() {
     if (fd_ >= 0)
@@ -104,9 +107,32 @@ bool TXmlInCharFilter::finished() const {
     return pendingError_.empty() && p_ == e_ && (bytes_ ? eof_ : e_ == memEnd_);
 }
 
-void TXmlInCharFilter::switchToLatin1() {
-    if (encoding_ == ceUTF8)
+namespace {
+
+bool sameNameNoCase(const std::u16string& a, std::u16string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z')
+            x = char16_t(x - 32);
+        if (y >= u'a' && y <= u'z')
+            y = char16_t(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void TXmlInCharFilter::switchEncoding(const std::u16string& name) {
+    if (encoding_ != ceUTF8 || charset_ || sameNameNoCase(name, u"UTF-8"))
+        return;
+    if (sameNameNoCase(name, u"ISO-8859-1"))
         encoding_ = ceISO88591;
+    else
+        charset_ = TXmlCharset::open(name);
 }
 
 inline char16_t* TXmlInCharFilter::put(char16_t c, char16_t* out) {
@@ -138,7 +164,7 @@ std::size_t TXmlInCharFilter::decode(char16_t* out) {
         // Hand out the input in pieces that end after a quote or a '>' or
         // before a '<', so that an encoding named by the XML declaration
         // (however malformed) applies to every byte after its value.
-        if (encoding_ != ceUTF8) {
+        if (encoding_ != ceUTF8 || charset_) {
             inDeclaration_ = false;
         } else {
             for (const std::uint8_t* q = p_; q < e_; ++q) {
@@ -157,6 +183,8 @@ std::size_t TXmlInCharFilter::decode(char16_t* out) {
                 last = true;
         }
     }
+    if (charset_)
+        return decodeCharset(lim, last, out);
     switch (encoding_) {
     case ceISO88591:
         return decodeLatin1(lim, out);
@@ -270,8 +298,7 @@ std::size_t TXmlInCharFilter::decodeUtf16(const std::uint8_t* e, bool last, bool
     auto unit = [bigEndian](const std::uint8_t* q) {
         return static_cast<char16_t>(bigEndian ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]);
     };
-    const char16_t* bad = bigEndian ? u"Invalid (big-endian) UTF-16 character encoding"
-                                    : u"Invalid (little-endian) UTF-16 character encoding";
+    const std::u16string bad = xmlmsg::wide(bigEndian ? xmlmsg::kBadUtf16BE : xmlmsg::kBadUtf16LE);
     while (e - p >= 2) {
         char16_t c = unit(p);
         if (c >= 0xD800 && c <= 0xDBFF) {
@@ -301,5 +328,18 @@ std::size_t TXmlInCharFilter::decodeUtf16(const std::uint8_t* e, bool last, bool
     if (last && pendingError_.empty() && e - p == 1)
         pendingError_ = bad;
     p_ = p;
+    return static_cast<std::size_t>(out - start);
+}
+
+std::size_t TXmlInCharFilter::decodeCharset(const std::uint8_t* e, bool last, char16_t* out) {
+    char16_t* const start = out;
+    // Decoded into the caller's room first, then through put() in place:
+    // line-end folding only ever shortens.
+    char16_t* end = out;
+    TXmlCharset::Decoded d = charset_->decode(p_, e, end, chunk_);
+    for (char16_t* q = out; q < end; ++q)
+        out = put(*q, out);
+    if (d == TXmlCharset::Decoded::Invalid || (d == TXmlCharset::Decoded::Incomplete && last))
+        pendingError_ = BadUtf8;
     return static_cast<std::size_t>(out - start);
 }

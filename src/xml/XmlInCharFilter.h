@@ -2,6 +2,7 @@
 // TXmlInCharFilter: turns the bytes of one source into UTF-16 code units,
 // a buffer of BufferSize bytes at a time. Line ends arrive as LF only.
 
+#include "XmlCharset.h"
 #include "XmlTypes.h"
 
 #include <cstddef>
@@ -58,9 +59,11 @@ public:
     std::size_t decode(char16_t* out);
     bool finished() const;
 
-    // The declaration named ISO-8859-1: the bytes not yet decoded are read as
-    // Latin-1, unless a byte order mark chose UTF-16.
-    void switchToLatin1();
+    // The XML declaration named an encoding: the bytes not yet decoded are
+    // read in it, unless a byte order mark chose UTF-16. ISO-8859-1 is read
+    // here, other sets iconv knows through it; UTF-8 and names of no usable
+    // set leave the decoder as it is.
+    void switchEncoding(const std::u16string& name);
     // The place for an XML declaration has been passed: decode in full windows.
     void declarationPassed() { inDeclaration_ = false; }
     TXmlCharEncoding encoding() const { return encoding_; }
@@ -71,6 +74,7 @@ private:
     std::size_t decodeUtf8(const std::uint8_t* e, bool last, char16_t* out);
     std::size_t decodeLatin1(const std::uint8_t* e, char16_t* out);
     std::size_t decodeUtf16(const std::uint8_t* e, bool last, bool bigEndian, char16_t* out);
+    std::size_t decodeCharset(const std::uint8_t* e, bool last, char16_t* out);
     char16_t* put(char16_t c, char16_t* out);
 
     std::size_t bufferSize_;
@@ -85,5 +89,7 @@ private:
     bool inDeclaration_ = true;
     bool crPending_ = false;
     TXmlCharEncoding encoding_ = ceUTF8;
+    // Set when a declared encoding is read through iconv; encoding_ stays ceUTF8.
+    std::unique_ptr<TXmlCharset> charset_;
     std::u16string pendingError_;
 };

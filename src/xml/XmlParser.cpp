@@ -2,9 +2,11 @@
 
 #include "XmlChars.h"
 #include "XmlInCharFilter.h"
+#include "XmlMessages.h"
 #include "XmlSource.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -15,14 +17,22 @@ namespace {
 
 // Entity replacement is bounded so that a small document cannot make the
 // reader produce gigabytes of text or recurse without end.
-constexpr std::size_t MaxEntityExpansion = 1000000;
-constexpr std::size_t MaxEntityDepth = 64;
-// Counted against the expansion budget for every external DTD piece fetched,
-// so that parameter entities cannot make the reader fetch without bound.
-constexpr std::size_t ExternalFetchCost = 1000;
+constexpr std::size_t kMaxEntityExpansion = 1000000;
+constexpr std::size_t kMaxEntityDepth = 64;
+// External DTD pieces (the subset and external parameter entities) one load
+// reads, so that a document cannot make the reader fetch without bound;
+// later ones fail as fetches that produced nothing.
+constexpr std::size_t kMaxExternalFetches = 16;
+// Open elements: deeper nesting is no feed, and every walk over the tree
+// (writing it back too) is linear in it.
+constexpr std::size_t kMaxElementDepth = 1024;
+// Up to this many attributes in a start tag, a repeated name is looked for
+// by comparing with each; beyond it through a set, so that huge tags stay
+// linear.
+constexpr std::size_t kMaxLinearAttributeCheck = 16;
 
-const char16_t* const EndOfFile = u"Unexpected end of file ";
-const char16_t* const ExpansionLimit = u"Entity expansion limit exceeded";
+using namespace xmlmsg;
+using U16 = std::u16string;
 
 std::u16string number(long n) {
     return utf8ToUtf16(std::to_string(n));
@@ -132,9 +142,16 @@ struct Entity {
 
 struct AttrDecl {
     std::u16string name;
+    std::u16string folded; // name with a-z upper-cased
     bool tokenized = false;
     bool hasDefault = false;
     std::u16string defaultValue;
+};
+
+// The attributes declared for one element name, first declaration binding.
+struct AttList {
+    std::vector<AttrDecl> decls;
+    std::unordered_set<std::u16string> folded;
 };
 
 enum class DtdMode { Internal, External };
@@ -179,11 +196,14 @@ struct TXmlParser::Impl {
     std::size_t entityDepth = 0;
     std::size_t expanded = 0;
     bool externalMissing = false;
+    std::size_t externalFetches = 0;
+    std::chrono::steady_clock::time_point fetchDeadline;
 
     std::deque<Entity> entityStore;
     std::unordered_map<std::u16string, Entity*> general;
     std::unordered_map<std::u16string, Entity*> parameter;
-    std::unordered_map<std::u16string, std::vector<AttrDecl>> attlists;
+    std::unordered_map<std::u16string, AttList> attlists;
+    std::unordered_map<std::u16string, std::size_t> givenIndex;
     std::vector<const Entity*> attrExpanding;
 
     std::vector<std::u16string> names; // open elements; slots are reused
@@ -201,6 +221,10 @@ struct TXmlParser::Impl {
     // CDATA section: that is how the writer splits one around characters the
     // output encoding cannot hold; literal text beside a section stays apart.
     bool pendingLiteral = false;
+    // The last structure reported in the open element is a text, with at
+    // most empty CDATA sections after it: text read now belongs to it (a
+    // tree never holds two texts side by side, which could not be written).
+    bool textLast = false;
     std::u16string scratch;
     std::unordered_set<std::u16string> foldedNames;
     std::u16string refName;
@@ -219,6 +243,7 @@ struct TXmlParser::Impl {
         entityDepth = 0;
         expanded = 0;
         externalMissing = false;
+        externalFetches = 0;
         entityStore.clear();
         general.clear();
         parameter.clear();
@@ -227,6 +252,7 @@ struct TXmlParser::Impl {
         depth = 0;
         pending.clear();
         pendingLiteral = false;
+        textLast = false;
         touching = Touch::Nothing;
         pending.reserve(1024);
         capturing = false;
@@ -257,14 +283,14 @@ struct TXmlParser::Impl {
         try {
             parseDocument();
         } catch (const EXmlParserError& e) {
-            errors.push_back(u"File: " + e.file() + u". Line: " + number(e.line()) + u" Col: " +
-                             number(e.column()) + u" Error: " + e.message());
+            errors.push_back(xmlmsg::fill<U16>(kErrorLine, e.file(), number(e.line()),
+                                               number(e.column()), e.message()));
         } catch (const EXmlFilterError& e) {
             long line, col;
             std::u16string file;
             where(line, col, file);
-            errors.push_back(u"File: <unknown>. Line: " + number(line) + u" Col: " + number(col) +
-                             u" Error: " + e.message());
+            errors.push_back(xmlmsg::fill<U16>(kErrorLine, wide(kUnknownFile), number(line),
+                                               number(col), e.message()));
         }
         finalEncoding = sources.front()->filter->encoding();
         sources.clear();
@@ -459,24 +485,24 @@ struct TXmlParser::Impl {
         long line, col;
         std::u16string file;
         where(line, col, file);
-        fail(u"Whitespace expected at Line: " + number(line) + u" Position: " + number(col));
+        fail(xmlmsg::fill<U16>(kWhitespaceExpected, number(line), number(col)));
     }
 
     void countExpansion(std::size_t n) {
         expanded += n;
-        if (expanded > MaxEntityExpansion)
-            fail(ExpansionLimit);
+        if (expanded > kMaxEntityExpansion)
+            fail(wide(kExpansionLimit));
     }
 
     void checkEntity(const Entity* e) {
         for (auto& s : sources)
             if (s->entity == e)
-                fail(u"Circular reference to: " + e->name);
+                fail(wide(kCircularReference) + e->name);
         for (const Entity* a : attrExpanding)
             if (a == e)
-                fail(u"Circular reference to: " + e->name);
-        if (entityDepth + attrExpanding.size() + 1 > MaxEntityDepth)
-            fail(ExpansionLimit);
+                fail(wide(kCircularReference) + e->name);
+        if (entityDepth + attrExpanding.size() + 1 > kMaxEntityDepth)
+            fail(wide(kExpansionLimit));
     }
 
     // Whether what is being read belongs to the document itself (and not to
@@ -509,10 +535,10 @@ struct TXmlParser::Impl {
     void readName(std::u16string& out) {
         out.clear();
         if (!more())
-            fail(EndOfFile);
+            fail(wide(kEndOfFile));
         char16_t c = *cur_;
         if (c < 128 ? Names.cls[c] != NameStart : !isXmlNameStartChar(c))
-            fail(u"Invalid XML name: " + quoted(c));
+            fail(wide(kInvalidName) + quoted(c));
         out.push_back(c);
         ++cur_;
         for (;;) {
@@ -529,23 +555,23 @@ struct TXmlParser::Impl {
             if (c < 128) {
                 if (Names.cls[c] == Delimiter)
                     return;
-                fail(u"Invalid XML name: " + quoted(c));
+                fail(wide(kInvalidName) + quoted(c));
             }
             if (!isXmlNameChar(c))
-                fail(u"Invalid XML name: " + quoted(c));
+                fail(wide(kInvalidName) + quoted(c));
             out.push_back(c);
             ++cur_;
         }
     }
 
     void failIllegalReference(char16_t c) {
-        fail(u"Illegal character in reference: " + std::u16string(1, c) + u" (" + number(c) + u")");
+        fail(xmlmsg::fill<U16>(kIllegalReference, U16(1, c), number(c)));
     }
 
     // After "&#": the digits and ";".
     char32_t charReference() {
         if (!more())
-            fail(EndOfFile);
+            fail(wide(kEndOfFile));
         bool hex = *cur_ == u'x';
         if (hex)
             ++cur_;
@@ -553,7 +579,7 @@ struct TXmlParser::Impl {
         bool digits = false;
         for (;;) {
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = *cur_;
             if (c == u';')
                 break;
@@ -595,7 +621,7 @@ struct TXmlParser::Impl {
         bool digits = false;
         for (;; ++i) {
             if (i >= s.size())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = s[i];
             if (c == u';')
                 break;
@@ -611,11 +637,11 @@ struct TXmlParser::Impl {
     void literal(std::u16string& out) {
         out.clear();
         if (!more() || (*cur_ != u'"' && *cur_ != u'\''))
-            fail(u"Expected \" or '");
+            fail(wide(kExpectedQuote));
         char16_t q = *cur_++;
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
             while (p < end_ && *p != q)
                 ++p;
@@ -633,13 +659,13 @@ struct TXmlParser::Impl {
     void attributeValue(std::u16string& out) {
         out.clear();
         if (!more() || (*cur_ != u'"' && *cur_ != u'\''))
-            fail(u"Expected \" or '");
+            fail(wide(kExpectedQuote));
         char16_t q = *cur_++;
         bool sawReference = false;
         char16_t raw = 0;
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
             while (p < end_ && *p != q && *p != u'&' && *p != u'<' && *p != u'\n')
                 ++p;
@@ -661,7 +687,7 @@ struct TXmlParser::Impl {
                 continue;
             }
             if (!more())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             if (*cur_ == u'#') {
                 ++cur_;
                 appendCodePoint(out, charReference());
@@ -687,7 +713,7 @@ struct TXmlParser::Impl {
             expandInAttribute(refName, out);
         }
         if (!sawReference && raw)
-            fail(u"Invalid character in attribute value: " + quoted(raw));
+            fail(wide(kInvalidAttributeCharacter) + quoted(raw));
     }
 
     void expandInAttribute(const std::u16string& name, std::u16string& out) {
@@ -741,13 +767,19 @@ struct TXmlParser::Impl {
                 sources.front()->filter->declarationPassed();
             skipSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ != u'<')
-                fail(u"Expected start of new element.");
+                fail(wide(kExpectedElement));
             ++cur_;
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = *cur_;
+            // Only "<?xml" can still name an encoding: decode the rest in
+            // full windows (a long comment of quotes would otherwise come
+            // in tiny pieces).
+            if (!(c == u'?' && declarationAllowed && lookingAt(u"?xml") && ensure(5) &&
+                  (isXmlSpace(cur_[4]) || cur_[4] == u'?')))
+                sources.front()->filter->declarationPassed();
             if (c == u'?') {
                 ++cur_;
                 processingInstruction(declarationAllowed, true);
@@ -764,8 +796,7 @@ struct TXmlParser::Impl {
                     doctype();
                     doctypeSeen = true;
                 } else {
-                    fail(u"Expected comment or CDATA section (" +
-                         std::u16string(1, more() ? *cur_ : u' ') + u")");
+                    fail(xmlmsg::fill<U16>(kExpectedCommentOrCData, U16(1, more() ? *cur_ : u' ')));
                 }
                 declarationAllowed = false;
                 continue;
@@ -781,7 +812,7 @@ struct TXmlParser::Impl {
             if (!more())
                 return;
             if (*cur_ != u'<')
-                fail(u"There is invalid data after valid XML document");
+                fail(wide(kDataAfterDocument));
             ++cur_;
             if (more() && *cur_ == u'?') {
                 ++cur_;
@@ -791,7 +822,7 @@ struct TXmlParser::Impl {
                 matchLenient(u"-");
                 comment();
             } else {
-                fail(u"There is invalid data after valid XML document");
+                fail(wide(kDataAfterDocument));
             }
         }
     }
@@ -802,7 +833,7 @@ struct TXmlParser::Impl {
         readName(target);
         if (target == u"xml") {
             if (!declarationAllowed)
-                fail(u"The XML declaration must appear before the first element");
+                fail(wide(kLateDeclaration));
             xmlDeclaration(report);
             return;
         }
@@ -810,7 +841,7 @@ struct TXmlParser::Impl {
         std::u16string data;
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"End of input while looking for delimiter: '?>'");
+                fail(wide(kUnterminated) + u"'?>'");
             const char16_t* p = cur_;
             while (p < end_ && *p != u'?')
                 ++p;
@@ -819,7 +850,7 @@ struct TXmlParser::Impl {
             if (p == end_)
                 continue;
             if (!ensure(2))
-                fail(u"End of input while looking for delimiter: '?>'");
+                fail(wide(kUnterminated) + u"'?>'");
             if (cur_[1] == u'>') {
                 cur_ += 2;
                 break;
@@ -848,7 +879,7 @@ struct TXmlParser::Impl {
         for (;;) {
             bool space = skipSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ == u'?' || *cur_ == u'>' || *cur_ == u'<')
                 break;
             if (!space)
@@ -863,9 +894,9 @@ struct TXmlParser::Impl {
                     if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
                           (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u':' ||
                           c == u'_'))
-                        fail(u"Invalid XML version number: '" + value + u"'");
+                        fail(wide(kInvalidVersion) + u"'" + value + u"'");
                 if (value != u"1.0")
-                    fail(u"QuilloXML does not support XML specification greater than 1.0");
+                    fail(xmlmsg::fill<U16>(kUnsupportedVersion, u"1.0"));
             } else if (name == u"encoding" && stage <= 1) {
                 stage = 2;
                 hasEncoding = true;
@@ -878,15 +909,15 @@ struct TXmlParser::Impl {
                           c == u'_'))
                         ok = false;
                 if (!ok)
-                    fail(u"Invalid encoding declaration: '" + value + u"'");
-                if (equalsNoCase(value, u"ISO-8859-1") && top->filter)
-                    top->filter->switchToLatin1();
+                    fail(wide(kInvalidEncoding) + u"'" + value + u"'");
+                if (top->filter)
+                    top->filter->switchEncoding(value);
             } else if (name == u"standalone" && stage <= 2) {
                 stage = 3;
                 hasStandalone = true;
                 standalone = value;
                 if (value != u"yes" && value != u"no")
-                    fail(u"Standalone value must equal 'yes' or 'no'");
+                    fail(wide(kInvalidStandalone));
             }
         }
         if (more() && *cur_ == u'?')
@@ -908,7 +939,7 @@ struct TXmlParser::Impl {
         scratch.clear();
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"End of input while looking for delimiter: '-->'");
+                fail(wide(kUnterminated) + u"'-->'");
             const char16_t* p = cur_;
             while (p < end_ && *p != u'-')
                 ++p;
@@ -922,9 +953,9 @@ struct TXmlParser::Impl {
                 continue;
             }
             if (!ensure(3))
-                fail(u"End of input while looking for delimiter: '-->'");
+                fail(wide(kUnterminated) + u"'-->'");
             if (cur_[2] != u'>')
-                fail(u"Invalid comment text");
+                fail(wide(kInvalidComment));
             cur_ += 3;
             break;
         }
@@ -932,12 +963,13 @@ struct TXmlParser::Impl {
             sink.comment(std::u16string(scratch));
     }
 
-    // After "<![CDATA["; before: what the section touches.
-    void cdataSection(Touch before) {
+    // After "<![CDATA["; before: what the section touches. False when the
+    // section was empty and made no node.
+    bool cdataSection(Touch before) {
         scratch.clear();
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"End of input while looking for delimiter: ']]>'");
+                fail(wide(kUnterminated) + u"']]>'");
             const char16_t* p = cur_;
             while (p < end_ && *p != u']')
                 ++p;
@@ -953,18 +985,22 @@ struct TXmlParser::Impl {
             ++cur_;
         }
         Touch after = before == Touch::Piece ? Touch::Piece : Touch::EmptyCData;
-        if (!scratch.empty()) {
+        bool made = !scratch.empty();
+        if (made) {
             if (before == Touch::Piece)
                 sink.joinNextCharacterData();
             sink.cdata(std::u16string(scratch));
             after = Touch::Piece;
         }
         touching = more() && !isXmlSpace(*cur_) ? after : Touch::Nothing;
+        return made;
     }
 
     // ---- elements ----
 
     void startTag() {
+        if (depth >= kMaxElementDepth)
+            fail(wide(kNestedTooDeeply));
         if (names.size() <= depth)
             names.resize(depth + 1);
         std::u16string& name = names[depth];
@@ -974,7 +1010,7 @@ struct TXmlParser::Impl {
         for (;;) {
             bool space = skipSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = *cur_;
             if (c == u'>') {
                 ++cur_;
@@ -1024,20 +1060,19 @@ struct TXmlParser::Impl {
     // Names compare without regard to ASCII case; a long attribute list is
     // checked through a set so that a huge start tag stays linear.
     void checkRedefinition(const std::u16string& name, const std::vector<TXmlAttr>& attrs) {
-        constexpr std::size_t LinearLimit = 16;
-        if (attrs.size() < LinearLimit) {
+        if (attrs.size() < kMaxLinearAttributeCheck) {
             for (const TXmlAttr& b : attrs)
                 if (equalsNoCase(name, b.name))
-                    fail(u"Attributes cannot be redefined in a start tag");
+                    fail(wide(kRedefinedAttribute));
             return;
         }
-        if (attrs.size() == LinearLimit) {
+        if (attrs.size() == kMaxLinearAttributeCheck) {
             foldedNames.clear();
             for (const TXmlAttr& b : attrs)
                 foldedNames.insert(foldCase(b.name));
         }
         if (!foldedNames.insert(foldCase(name)).second)
-            fail(u"Attributes cannot be redefined in a start tag");
+            fail(wide(kRedefinedAttribute));
     }
 
     static std::u16string foldCase(std::u16string s) {
@@ -1047,23 +1082,26 @@ struct TXmlParser::Impl {
         return s;
     }
 
+    // Declared names compare as the duplicate check of a start tag does
+    // (without regard to case), so a default never adds a second attribute
+    // that would make the element unreadable. Given attributes are looked up
+    // through an index of their folded names: both lists may be long.
     void applyAttributeList(const std::u16string& element, std::vector<TXmlAttr>& attrs) {
         auto it = attlists.find(element);
         if (it == attlists.end())
             return;
-        std::size_t given = attrs.size();
-        for (const AttrDecl& d : it->second) {
-            bool found = false;
-            for (std::size_t i = 0; i < given; ++i) {
-                if (attrs[i].name == d.name) {
-                    found = true;
-                    if (d.tokenized)
-                        normalizeSpace(attrs[i].value);
-                    break;
-                }
-            }
-            if (!found && d.hasDefault)
+        const AttList& list = it->second;
+        givenIndex.clear();
+        for (std::size_t i = 0; i < attrs.size(); ++i)
+            givenIndex.emplace(foldCase(attrs[i].name), i);
+        for (const AttrDecl& d : list.decls) {
+            auto g = givenIndex.find(d.folded);
+            if (g != givenIndex.end()) {
+                if (d.tokenized)
+                    normalizeSpace(attrs[g->second].value);
+            } else if (d.hasDefault) {
                 attrs.push_back(TXmlAttr{d.name, d.defaultValue});
+            }
         }
     }
 
@@ -1071,8 +1109,7 @@ struct TXmlParser::Impl {
         readName(scratch);
         const std::u16string& open = names[depth - 1];
         if (scratch != open)
-            fail(u"Mismatched end tag: Start tag = \"" + open + u"\" End tag = \"" + scratch +
-                 u"\"");
+            fail(xmlmsg::fill<U16>(kMismatchedEndTag, open, scratch));
         skipSpace();
         matchLenient(u">");
         sink.endElement();
@@ -1085,7 +1122,8 @@ struct TXmlParser::Impl {
         const Touch before = pendingLiteral ? Touch::Nothing : touching;
         pendingLiteral = false;
         touching = before;
-        if (settings.normalizeData && !preserve[depth - 1]) {
+        bool normalize = settings.normalizeData && !preserve[depth - 1];
+        if (normalize) {
             normalizeSpace(pending);
             if (pending.empty())
                 return;
@@ -1095,10 +1133,15 @@ struct TXmlParser::Impl {
         // character it had to write as a reference.
         if (before == Touch::EmptyCData) {
             sink.cdata(std::u16string(pending));
+            textLast = false;
         } else {
-            if (before == Touch::Piece)
+            if (before == Touch::Piece || textLast)
                 sink.joinNextCharacterData();
+            // Trimmed texts joined keep the space text() puts between them.
+            if (textLast && before != Touch::Piece && normalize)
+                pending.insert(pending.begin(), u' ');
             sink.text(std::u16string(pending));
+            textLast = before != Touch::Piece;
         }
         pending.clear();
         touching = before == Touch::Nothing ? Touch::Nothing : Touch::Piece;
@@ -1108,7 +1151,7 @@ struct TXmlParser::Impl {
         while (depth) {
             for (;;) {
                 if (cur_ == end_ && !fill())
-                    fail(EndOfFile);
+                    fail(wide(kEndOfFile));
                 const char16_t* p = cur_;
                 while (p < end_ && *p != u'<' && *p != u'&' && *p != u']')
                     ++p;
@@ -1121,7 +1164,7 @@ struct TXmlParser::Impl {
                 if (*p != u']')
                     break;
                 if (ensure(3) && cur_[1] == u']' && cur_[2] == u'>')
-                    fail(u"Invalid characters in element's character data: ']]>'");
+                    fail(wide(kCDataEndInText));
                 pending.push_back(u']');
                 pendingLiteral = true;
                 ++cur_;
@@ -1134,9 +1177,11 @@ struct TXmlParser::Impl {
             ++cur_;
             flushText();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             Touch before = touching;
             touching = Touch::Nothing;
+            bool textBefore = textLast;
+            textLast = false;
             char16_t c = *cur_;
             if (c == u'/') {
                 ++cur_;
@@ -1144,7 +1189,7 @@ struct TXmlParser::Impl {
             } else if (c == u'!') {
                 ++cur_;
                 if (!more())
-                    fail(EndOfFile);
+                    fail(wide(kEndOfFile));
                 c = *cur_;
                 if (c == u'-') {
                     ++cur_;
@@ -1153,9 +1198,10 @@ struct TXmlParser::Impl {
                 } else if (c == u'[') {
                     ++cur_;
                     matchLenient(u"CDATA[");
-                    cdataSection(before);
+                    if (!cdataSection(before))
+                        textLast = textBefore;
                 } else {
-                    fail(u"Expected comment or CDATA section (" + std::u16string(1, c) + u")");
+                    fail(xmlmsg::fill<U16>(kExpectedCommentOrCData, U16(1, c)));
                 }
             } else if (c == u'?') {
                 ++cur_;
@@ -1169,7 +1215,7 @@ struct TXmlParser::Impl {
     // After "&" in character data.
     void contentReference() {
         if (!more())
-            fail(EndOfFile);
+            fail(wide(kEndOfFile));
         if (*cur_ == u'#') {
             ++cur_;
             appendCodePoint(pending, charReference());
@@ -1238,14 +1284,14 @@ struct TXmlParser::Impl {
             literal(publicId);
             for (char16_t c : publicId)
                 if (!isPubidChar(c))
-                    fail(u"Invalid PublicID character: " + quoted(c));
+                    fail(wide(kInvalidPublicId) + quoted(c));
             bool space = skipDeclSpace();
             if (more() && (*cur_ == u'"' || *cur_ == u'\'')) {
                 if (!space)
                     failWhitespace();
                 literal(systemId);
             } else if (!optionalSystem) {
-                fail(u"Expected \" or '");
+                fail(wide(kExpectedQuote));
             }
         }
         skipDeclSpace();
@@ -1260,19 +1306,25 @@ struct TXmlParser::Impl {
             externalMissing = true;
             return;
         }
-        countExpansion(ExternalFetchCost);
         std::string resolved = resolveSource(utf16ToUtf8(systemId), base, errors);
         if (resolved.empty()) {
             externalMissing = true;
             return;
         }
         auto filter = std::make_unique<TXmlInCharFilter>(settings.bufferSize);
-        bool ok;
+        bool ok = false;
         TXmlSourceKind kind = classifySource(resolved);
-        if (kind == TXmlSourceKind::Local) {
+        auto now = std::chrono::steady_clock::now();
+        if (externalFetches == 0)
+            fetchDeadline = now + std::chrono::milliseconds(settings.externalFetchBudgetMs);
+        long leftMs = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(fetchDeadline - now).count());
+        if (++externalFetches > kMaxExternalFetches || leftMs <= 0) {
+            // Past the budget: as a fetch that produced nothing.
+        } else if (kind == TXmlSourceKind::Local) {
             ok = filter->openFile(resolved);
         } else {
-            std::string temp = fetchToTempFile(resolved, kind, settings, errors);
+            std::string temp = fetchToTempFile(resolved, kind, settings, errors, leftMs);
             ok = !temp.empty();
             if (ok) {
                 tempFiles.push_back(temp);
@@ -1281,9 +1333,10 @@ struct TXmlParser::Impl {
         }
         if (!ok) {
             std::u16string name = utf8ToUtf16(resolved);
-            errors.push_back(u"File " + name + u" could not be found");
-            errors.push_back(u"File: " + sources.front()->file + u". Line: 0 Col: 0 Error: File '" +
-                             name + u"' could not be found");
+            errors.push_back(xmlmsg::fill<U16>(kFileNotFound, name));
+            errors.push_back(
+                xmlmsg::fill<U16>(kErrorLine, sources.front()->file, u"0", u"0",
+                                  xmlmsg::fill<U16>(kFileNotFound, u"'" + name + u"'")));
             externalMissing = true;
             return;
         }
@@ -1330,7 +1383,7 @@ struct TXmlParser::Impl {
             // After a DTD piece could not be had, its entities are simply missing.
             if (externalMissing)
                 return;
-            fail(u"Reference to undeclared entity: " + name);
+            fail(wide(kUndeclaredEntity) + name);
         }
         const Entity* e = it->second;
         checkEntity(e);
@@ -1348,7 +1401,7 @@ struct TXmlParser::Impl {
             skipSpace();
             if (cur_ == end_ && !fill()) {
                 if (mode == DtdMode::Internal)
-                    fail(EndOfFile);
+                    fail(wide(kEndOfFile));
                 return;
             }
             char16_t c = *cur_;
@@ -1375,7 +1428,7 @@ struct TXmlParser::Impl {
             }
             ++cur_;
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             c = *cur_;
             if (c == u'?') {
                 ++cur_;
@@ -1388,7 +1441,7 @@ struct TXmlParser::Impl {
             }
             ++cur_;
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             c = *cur_;
             if (c == u'-') {
                 ++cur_;
@@ -1403,13 +1456,15 @@ struct TXmlParser::Impl {
                 continue;
             }
             std::u16string keyword;
+            const unsigned begun = top->serial;
             readName(keyword);
             bool report = reporting();
             if (report)
                 startCapture(keyword);
             TXmlDeclKind kind;
+            bool closed = true;
             if (keyword == u"ENTITY") {
-                entityDeclaration();
+                closed = entityDeclaration();
                 kind = TXmlDeclKind::Entity;
             } else if (keyword == u"ATTLIST") {
                 attributeListDeclaration();
@@ -1426,8 +1481,17 @@ struct TXmlParser::Impl {
                     endCapture();
                 continue;
             }
-            if (report)
-                sink.declaration(kind, endCapture());
+            // One that a parameter entity opens or closes could only be
+            // written back as a broken declaration.
+            if (top->serial != begun)
+                fail(wide(kDeclarationAcrossEntities));
+            if (report) {
+                std::u16string markup = endCapture();
+                // A missing ">" is read as if it were there; so it is reported.
+                if (!closed)
+                    markup += u'>';
+                sink.declaration(kind, std::move(markup));
+            }
         }
     }
 
@@ -1444,7 +1508,7 @@ struct TXmlParser::Impl {
         int nesting = 1;
         while (nesting > 0) {
             if (!more())
-                fail(u"End of input while looking for delimiter: ']]>'");
+                fail(wide(kUnterminated) + u"']]>'");
             if (match(u"<![")) {
                 ++nesting;
             } else if (match(u"]]>")) {
@@ -1461,7 +1525,7 @@ struct TXmlParser::Impl {
         char16_t quote = 0;
         for (;;) {
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             char16_t c = *cur_++;
             if (quote) {
                 if (c == quote)
@@ -1474,8 +1538,8 @@ struct TXmlParser::Impl {
         }
     }
 
-    // After "<!ENTITY".
-    void entityDeclaration() {
+    // After "<!ENTITY". False when the closing ">" was missing.
+    bool entityDeclaration() {
         if (!skipDeclSpace())
             failWhitespace();
         bool isParameter = false;
@@ -1511,14 +1575,17 @@ struct TXmlParser::Impl {
                 skipDeclSpace();
             }
         }
-        matchLenient(u">");
+        bool closed = more() && *cur_ == u'>';
+        if (closed)
+            ++cur_;
         auto& table = isParameter ? parameter : general;
         if (table.count(e.name))
-            return; // the first declaration binds
+            return closed; // the first declaration binds
         if (isParameter)
             e.padded = u" " + e.value + u" ";
         Entity& stored = entityStore.emplace_back(std::move(e));
         table.emplace(stored.name, &stored);
+        return closed;
     }
 
     std::string currentLocation() const {
@@ -1535,7 +1602,7 @@ struct TXmlParser::Impl {
         char16_t q = *cur_++;
         for (;;) {
             if (cur_ == end_ && !fill())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
             while (p < end_ && *p != q && *p != u'&' && *p != u'%')
                 ++p;
@@ -1547,7 +1614,7 @@ struct TXmlParser::Impl {
             if (c == q)
                 return;
             if (!more())
-                fail(u"Expected: " + std::u16string(1, q));
+                fail(wide(kExpectedDelimiter) + q);
             if (c == u'&' && *cur_ == u'#') {
                 ++cur_;
                 appendCodePoint(out, charReference());
@@ -1570,7 +1637,7 @@ struct TXmlParser::Impl {
             if (it == parameter.end()) {
                 if (externalMissing)
                     continue;
-                fail(u"Reference to undeclared entity: " + name);
+                fail(wide(kUndeclaredEntity) + name);
             }
             // The text of an external parameter entity never enters a value:
             // that would let a document pull a local file into its content.
@@ -1587,11 +1654,11 @@ struct TXmlParser::Impl {
             failWhitespace();
         std::u16string element;
         readName(element);
-        std::vector<AttrDecl>& list = attlists[element];
+        AttList& list = attlists[element];
         for (;;) {
             skipDeclSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ == u'>') {
                 ++cur_;
                 return;
@@ -1600,7 +1667,7 @@ struct TXmlParser::Impl {
             readName(d.name);
             skipDeclSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ == u'(') {
                 skipGroup();
                 d.tokenized = true;
@@ -1616,7 +1683,7 @@ struct TXmlParser::Impl {
             }
             skipDeclSpace();
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_ == u'#') {
                 ++cur_;
                 std::u16string keyword;
@@ -1632,18 +1699,16 @@ struct TXmlParser::Impl {
             }
             if (d.tokenized)
                 normalizeSpace(d.defaultValue);
-            bool known = false;
-            for (const AttrDecl& other : list)
-                known = known || other.name == d.name;
-            if (!known)
-                list.push_back(std::move(d));
+            d.folded = foldCase(d.name);
+            if (list.folded.insert(d.folded).second)
+                list.decls.push_back(std::move(d));
         }
     }
 
     void skipGroup() {
         for (;;) {
             if (!more())
-                fail(EndOfFile);
+                fail(wide(kEndOfFile));
             if (*cur_++ == u')')
                 return;
         }
@@ -1667,14 +1732,14 @@ bool TXmlParser::parseSource(const std::string& source) {
     if (kind != TXmlSourceKind::Local) {
         path = fetchToTempFile(source, kind, p.settings, p.errors);
         if (path.empty()) {
-            p.errors.push_back(u"File " + utf8ToUtf16(source) + u" could not be found");
+            p.errors.push_back(xmlmsg::fill<U16>(kFileNotFound, utf8ToUtf16(source)));
             return false;
         }
         p.tempFiles.push_back(path);
     }
     auto filter = std::make_unique<TXmlInCharFilter>(p.settings.bufferSize);
     if (!filter->openFile(path)) {
-        p.errors.push_back(u"File " + utf8ToUtf16(source) + u" could not be found");
+        p.errors.push_back(xmlmsg::fill<U16>(kFileNotFound, utf8ToUtf16(source)));
         return false;
     }
     return p.run(std::move(filter), fileName);

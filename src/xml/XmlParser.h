@@ -10,13 +10,6 @@
 #include <string>
 #include <vector>
 
-struct TXmlAttr {
-    std::u16string name;
-    std::u16string value;
-};
-
-enum class TXmlDeclKind { Element, AttList, Entity, Notation };
-
 // Receives what the parser recognises, in document order. A sink may throw
 // (the tree builder throws TXmlDOMException); the parser lets it travel up.
 class TXmlReaderSink {
@@ -64,6 +57,11 @@ struct TXmlReaderSettings {
     // read, as if they could not be had, and nothing is recorded for them (a
     // checker that must not reach out to the addresses a file names).
     bool readExternalDtd = true;
+    // All external DTD pieces of one load share this much time (so a document
+    // naming slow servers cannot hold a load, the start-up with it, for long);
+    // a fetch still running when it is used up, and every later one, fails as
+    // a fetch that produced nothing.
+    long externalFetchBudgetMs = 30000;
 };
 
 class TXmlParser {

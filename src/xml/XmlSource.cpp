@@ -1,10 +1,14 @@
 #include "XmlSource.h"
 
+#include "XmlMessages.h"
+
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <curl/curl.h>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -23,9 +27,11 @@ bool startsWithNoCase(const std::string& s, const char* prefix) {
     return true;
 }
 
-void addError(TXmlErrorList& errors, const std::string& message) {
-    errors.push_back(utf8ToUtf16(message));
+void addError(TXmlErrorList& errors, std::string_view message) {
+    errors.push_back(utf8ToUtf16(std::string(message)));
 }
+
+using namespace xmlmsg;
 
 bool curlAvailable() {
     static std::once_flag once;
@@ -42,6 +48,8 @@ struct Transfer {
     bool writeFailed = false;
     bool checkNotFound = false;
     long stallSeconds = 15;
+    // When set, the transfer ends (as one that stalled) at this time.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
     curl_off_t lastDown = -1;
     curl_off_t lastUp = -1;
     std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
@@ -111,6 +119,12 @@ CURLcode perform(const std::string& url, TXmlSourceKind kind, const TXmlReaderSe
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, stall);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall);
+        if (t.deadline) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                *t.deadline - std::chrono::steady_clock::now());
+            curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
+                             std::max<long>(1, static_cast<long>(left.count())));
+        }
         if (kind == TXmlSourceKind::Http) {
             curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
             curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
@@ -148,43 +162,46 @@ std::string makeTempFile(int& fd) {
     return fd >= 0 ? pattern : std::string();
 }
 
+using Deadline = std::optional<std::chrono::steady_clock::time_point>;
+
 bool fetchHttp(const std::string& url, const TXmlReaderSettings& settings, int fd,
-               TXmlErrorList& errors) {
+               TXmlErrorList& errors, Deadline deadline) {
     Transfer t;
     t.fd = fd;
+    t.deadline = deadline;
     long code = 0;
     CURLcode rc = perform(url, TXmlSourceKind::Http, settings, t, code);
     if (t.notAvailable || (rc == CURLE_OK && code == 404)) {
-        addError(errors, "Http data not available");
+        addError(errors, kHttpNotAvailable);
         return false;
     }
     switch (rc) {
     case CURLE_OK:
         return true;
     case CURLE_FAILED_INIT:
-        addError(errors, "Unable to open Internet");
+        addError(errors, kNoInternet);
         return false;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
-        addError(errors, "Unable to make Internet connection");
+        addError(errors, kNoConnection);
         return false;
     case CURLE_URL_MALFORMAT:
     case CURLE_UNSUPPORTED_PROTOCOL:
-        addError(errors, "Unable to open http request");
+        addError(errors, kNoHttpRequest);
         return false;
     default:
-        addError(errors, "Unable to send http request");
+        addError(errors, kHttpRequestNotSent);
         return false;
     }
 }
 
 bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd,
-              TXmlErrorList& errors) {
+              TXmlErrorList& errors, Deadline deadline) {
     std::string rest = url.substr(6);
     std::size_t slash = rest.find('/');
     if (slash == std::string::npos) {
-        addError(errors, "Invalid ftp location");
+        addError(errors, kInvalidFtpLocation);
         return false;
     }
     std::string host = rest.substr(0, slash);
@@ -192,47 +209,49 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
     std::size_t lastSlash = path.rfind('/');
     std::string file = lastSlash == std::string::npos ? path : path.substr(lastSlash + 1);
     if (host.empty()) {
-        addError(errors, "Invalid ftp location");
+        addError(errors, kInvalidFtpLocation);
         return false;
     }
     if (file.empty()) {
         // A URL ending in "/" would make libcurl list the directory.
-        addError(errors, "Unable to open ftp file");
+        addError(errors, kNoFtpFile);
         return false;
     }
     Transfer t;
     t.fd = fd;
+    t.deadline = deadline;
     long code = 0;
     CURLcode rc = perform("ftp://" + host + "/" + path, TXmlSourceKind::Ftp, settings, t, code);
     if (rc == CURLE_REMOTE_ACCESS_DENIED && lastSlash != std::string::npos) {
         // The directory was refused; look for the file where the login put us.
-        addError(errors, "Invalid ftp directory");
+        addError(errors, kInvalidFtpDirectory);
         if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-            addError(errors, "Unable to open ftp file");
+            addError(errors, kNoFtpFile);
             return false;
         }
         Transfer again;
         again.fd = fd;
+        again.deadline = deadline;
         rc = perform("ftp://" + host + "/" + file, TXmlSourceKind::Ftp, settings, again, code);
     }
     switch (rc) {
     case CURLE_OK:
         return true;
     case CURLE_FAILED_INIT:
-        addError(errors, "Unable to open Internet");
+        addError(errors, kNoInternet);
         return false;
     case CURLE_URL_MALFORMAT:
-        addError(errors, "Invalid ftp location");
+        addError(errors, kInvalidFtpLocation);
         return false;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
     case CURLE_LOGIN_DENIED:
     case CURLE_WEIRD_SERVER_REPLY:
-        addError(errors, "Unable to make Internet connection");
+        addError(errors, kNoConnection);
         return false;
     default:
-        addError(errors, "Unable to open ftp file");
+        addError(errors, kNoFtpFile);
         return false;
     }
 }
@@ -276,8 +295,7 @@ std::string resolveSource(const std::string& name, const std::string& baseLocati
     bool internetBase = classifySource(baseLocation) != TXmlSourceKind::Local;
     if (!path.empty() && path[0] == '/') {
         if (internetBase) {
-            addError(errors, "Cannot mix absolute local path " + path + " with internet path " +
-                                 baseLocation);
+            addError(errors, fill<std::string>(kMixedPaths, path, baseLocation));
             return std::string();
         }
         return path;
@@ -286,19 +304,23 @@ std::string resolveSource(const std::string& name, const std::string& baseLocati
 }
 
 std::string fetchToTempFile(const std::string& url, TXmlSourceKind kind,
-                            const TXmlReaderSettings& settings, TXmlErrorList& errors) {
+                            const TXmlReaderSettings& settings, TXmlErrorList& errors,
+                            long totalTimeoutMs) {
+    Deadline deadline;
+    if (totalTimeoutMs > 0)
+        deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalTimeoutMs);
     if (!curlAvailable()) {
-        addError(errors, "Cannot open WININET, Microsoft IE required");
+        addError(errors, kNoInternetLibrary);
         return std::string();
     }
     int fd = -1;
     std::string path = makeTempFile(fd);
     if (path.empty()) {
-        addError(errors, "Unable to open Internet");
+        addError(errors, kNoInternet);
         return std::string();
     }
-    bool ok = kind == TXmlSourceKind::Http ? fetchHttp(url, settings, fd, errors)
-                                           : fetchFtp(url, settings, fd, errors);
+    bool ok = kind == TXmlSourceKind::Http ? fetchHttp(url, settings, fd, errors, deadline)
+                                           : fetchFtp(url, settings, fd, errors, deadline);
     if (::close(fd) != 0)
         ok = false;
     if (!ok) {

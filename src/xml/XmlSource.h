@@ -28,9 +28,11 @@ std::string resolveSource(const std::string& name, const std::string& baseLocati
 
 // Copies an http:// or ftp:// source into a new temporary file named
 // "QuilloXML..." in the temporary directory. Returns its path, or an empty
-// text after appending the failure messages to errors.
+// text after appending the failure messages to errors. A transfer not done
+// within totalTimeoutMs (when above 0) fails as one that stalled.
 std::string fetchToTempFile(const std::string& url, TXmlSourceKind kind,
-                            const TXmlReaderSettings& settings, TXmlErrorList& errors);
+                            const TXmlReaderSettings& settings, TXmlErrorList& errors,
+                            long totalTimeoutMs = 0);
 
 std::u16string utf8ToUtf16(const std::string& s);
 std::string utf16ToUtf8(const std::u16string& s);

@@ -9,6 +9,15 @@ enum TXmlCharEncoding { ceUnknown, ceUTF8, ceUTF16LE, ceUTF16BE, ceISO88591 };
 
 enum TXmlLineBreakMode { lbmDefault, lbmCR, lbmCRLF, lbmLF };
 
+// One attribute as the reader reports it and a start tag builds it.
+struct TXmlAttr {
+    std::u16string name;
+    std::u16string value;
+};
+
+// The kinds of markup declaration a document type holds.
+enum class TXmlDeclKind { Element, AttList, Entity, Notation };
+
 // The error list of the last load: one message line each.
 using TXmlErrorList = std::vector<std::u16string>;
 

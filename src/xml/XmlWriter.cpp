@@ -1,6 +1,9 @@
 #include "XmlWriter.h"
 
 #include "XmlFtp.h"
+#include "XmlCharset.h"
+#include "XmlMessages.h"
+#include "XmlTreeBuilder.h"
 
 #include <algorithm>
 #include <array>
@@ -21,7 +24,6 @@ bool writtenAsReferences(const std::u16string& text) {
             return false;
     return !text.empty();
 }
-
 
 bool isHigh(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -45,10 +47,10 @@ constexpr std::array<unsigned char, 128> kAsciiPlain = [] {
     for (int c = 0x20; c <= 0x7E; ++c)
         t[c] = 7;
     t['\t'] = 7;
-    t['\r'] |= 4;
     t['&'] = t['<'] = 4;
     t['"'] = 5;
     t[']'] = 3;
+    t['>'] = 4; // after "]]" it would close a CDATA section that is not there
     t[0x7F] = 4;
     return t;
 }();
@@ -105,8 +107,10 @@ public:
         while (i < n) {
             if (len_ + 4 > sizeof buf_)
                 flush();
-            // Room for the worst case of three bytes per code unit.
-            std::size_t end = std::min(n, i + (sizeof buf_ - len_) / 3);
+            // Room for the worst case of three bytes per code unit, and one
+            // more for a surrogate pair that starts on the window's last unit
+            // (four bytes for the two).
+            std::size_t end = std::min(n, i + (sizeof buf_ - len_ - 1) / 3);
             while (i < end) {
                 std::size_t k = i;
                 while (k < end && p[k] < 0x80)
@@ -190,8 +194,15 @@ private:
 
 template <typename Out> class Writer {
 public:
-    Writer(const TXmlDocumentSettings& s, TXmlCharEncoding enc, Out& out)
-        : s_(s), out_(out), latin1_(enc == ceISO88591 || enc == ceUnknown) {
+    // charset: the set iconv writes, or null for enc itself.
+    Writer(const TXmlDocumentSettings& s, TXmlCharEncoding enc, TXmlCharset* charset, Out& out)
+        : s_(s), out_(out), latin1_(!charset && (enc == ceISO88591 || enc == ceUnknown)),
+          charset_(charset), plain_(kAsciiPlain) {
+        for (char16_t c = 0; c < 0x80; ++c) {
+            asciiHeld_[c] = !charset_ || charset_->holds(c);
+            if (!asciiHeld_[c])
+                plain_[c] = 0;
+        }
         switch (s.LineBreakMode) {
         case lbmCR:
             lineBreak_ = u"\r";
@@ -210,7 +221,7 @@ public:
 
     void document(const TXmlNode& doc) {
         bool first = true;
-        for (const TXmlNode* c = doc.firstRaw(); c; c = c->nextRaw()) {
+        for (const TXmlNode* c = TXmlNodeLinks::first(doc); c; c = TXmlNodeLinks::next(*c)) {
             if (!first)
                 out_.lit(u"\r\n");
             first = false;
@@ -224,28 +235,49 @@ public:
     void subtree(const TXmlNode& root) {
         const TXmlNode* n = &root;
         int depth = 0;
+        preserved_.clear();
         for (;;) {
             if (enter(*n, depth)) {
-                n = n->firstRaw();
+                preserved_.push_back(preserves(*n));
+                n = TXmlNodeLinks::first(*n);
                 ++depth;
                 continue;
             }
-            while (n != &root && !n->nextRaw()) {
-                n = n->parentRaw();
+            while (n != &root && !TXmlNodeLinks::next(*n)) {
+                n = TXmlNodeLinks::parent(*n);
                 --depth;
                 leave(*n, depth);
+                preserved_.pop_back();
             }
             if (n == &root)
                 return;
-            n = n->nextRaw();
+            n = TXmlNodeLinks::next(*n);
         }
     }
 
 private:
     enum class Plain { Name, Comment, Instruction };
 
+    // Whether the element's content keeps its whitespace as the reader sees
+    // it: then layout written into it would become text.
+    bool preserves(const TXmlNode& element) const {
+        bool keep = !preserved_.empty() && preserved_.back();
+        if (const TXmlNamedNodeMap* attrs = element.attributes())
+            for (const auto& a : attrs->items())
+                if (a->nodeName() == u"xml:space") {
+                    if (a->nodeValue() == u"preserve")
+                        keep = true;
+                    else if (a->nodeValue() == u"default")
+                        keep = false;
+                }
+        return keep || element.nodeName() == u"xsl:text";
+    }
+
+    // Layout is written only where the reader drops it again.
+    bool layout() const { return s_.FormattedOutput && (preserved_.empty() || !preserved_.back()); }
+
     void newline(int depth) {
-        if (!s_.FormattedOutput)
+        if (!layout())
             return;
         out_.lit(u"\r\n");
         out_.spaces(std::size_t(2 * depth));
@@ -266,7 +298,7 @@ private:
 
     // Writes n up to its children; true when they follow.
     bool enter(const TXmlNode& n, int depth) {
-        const TXmlNode* parent = n.parentRaw();
+        const TXmlNode* parent = TXmlNodeLinks::parent(n);
         bool inElement = depth > 0 && parent && parent->nodeType() == ELEMENT_NODE;
         switch (n.nodeType()) {
         case ELEMENT_NODE: {
@@ -282,7 +314,7 @@ private:
                     escaped(a->nodeValue(), true);
                     out_.ch(u'"');
                 }
-            if (!n.firstRaw()) {
+            if (!TXmlNodeLinks::first(n)) {
                 out_.lit(u"/>");
                 return false;
             }
@@ -290,19 +322,31 @@ private:
             return true;
         }
         case TEXT_NODE: {
-            const TXmlNode* prev = n.prevRaw();
-            if (inElement && prev && prev->nodeType() == COMMENT_NODE && s_.FormattedOutput)
+            const TXmlNode* prev = TXmlNodeLinks::prev(n);
+            if (inElement && prev && prev->nodeType() == COMMENT_NODE && layout())
                 out_.lit(u"\r\n");
-            if (prev && prev->nodeType() == CDATA_SECTION_NODE && writtenAsReferences(n.nodeValue()))
+            const std::u16string& v = n.nodeValue();
+            if (prev && prev->nodeType() == CDATA_SECTION_NODE && writtenAsReferences(v)) {
+                // Text of references alone right after a section would read
+                // as part of it. A space keeps it apart where the reader
+                // drops it again; where whitespace is kept, the first
+                // character goes as itself when the encoding has it.
+                std::size_t first = literalHead(v);
+                if (first && !preserved_.empty() && preserved_.back()) {
+                    out_.raw(v.data(), first);
+                    escaped(v.substr(first), false);
+                    return false;
+                }
                 out_.ch(u' ');
-            escaped(n.nodeValue(), false);
+            }
+            escaped(v, false);
             return false;
         }
         case CDATA_SECTION_NODE: {
             // The reader joins what touches a section into it (that is how a
             // split section reads back whole), so separate nodes are kept
             // apart by a space, which reading drops again.
-            const TXmlNode* prev = n.prevRaw();
+            const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (prev && prev->nodeType() == CDATA_SECTION_NODE)
                 out_.ch(u' ');
             cdata(n.nodeValue());
@@ -336,7 +380,7 @@ private:
             document(n);
             return false;
         case DOCUMENT_FRAGMENT_NODE:
-            for (const TXmlNode* c = n.firstRaw(); c; c = c->nextRaw())
+            for (const TXmlNode* c = TXmlNodeLinks::first(n); c; c = TXmlNodeLinks::next(*c))
                 subtree(*c);
             return false;
         case ATTRIBUTE_NODE:
@@ -346,8 +390,17 @@ private:
         return false;
     }
 
+    // Code units of v's first character when it can be written as itself
+    // (the encoding has it and it is no markup or control); else 0.
+    std::size_t literalHead(const std::u16string& v) const {
+        char16_t c = v[0];
+        if (isHigh(c) && v.size() > 1 && isLow(v[1]))
+            return held(pairValue(c, v[1])) ? 2 : 0;
+        return c >= 0xA0 && !isSurrogate(c) && !isForbidden(c) && held(c) ? 1 : 0;
+    }
+
     void leave(const TXmlNode& element, int depth) {
-        if (element.lastRaw()->nodeType() != TEXT_NODE)
+        if (TXmlNodeLinks::last(element)->nodeType() != TEXT_NODE)
             newline(depth);
         out_.lit(u"</");
         plain(element.nodeName(), Plain::Name);
@@ -361,7 +414,7 @@ private:
         for (std::size_t i = 0; i < n;) {
             std::size_t j = i;
             unsigned char bit = attr ? 2 : 1;
-            while (j < n && p[j] < 0x80 && (kAsciiPlain[p[j]] & bit))
+            while (j < n && p[j] < 0x80 && (plain_[p[j]] & bit))
                 ++j;
             out_.narrow(p + i, j - i);
             if (j == n)
@@ -374,6 +427,8 @@ private:
                 out_.lit(u"&lt;");
             else if (c == u'"')
                 out_.lit(u"&#34;");
+            else if (c == u'>')
+                out_.lit(j >= 2 && p[j - 1] == u']' && p[j - 2] == u']' ? u"&gt;" : u">");
             else if (c == u'\n') {
                 if (attr)
                     out_.lit(u"&#xA;");
@@ -399,8 +454,8 @@ private:
             char16_t top = latin1_ ? 0xFF : 0xD7FF;
             while (j < n) {
                 char16_t c = p[j];
-                if (c < 0x80 ? !(kAsciiPlain[c] & 4)
-                             : (c > top && (latin1_ || c <= 0xDFFF || c >= 0xFFFE)))
+                if (c < 0x80 ? !(plain_[c] & 4)
+                             : (charset_ || (c > top && (latin1_ || c <= 0xDFFF || c >= 0xFFFE))))
                     break;
                 ++j;
             }
@@ -428,13 +483,15 @@ private:
                 } else
                     out_.ch(c);
             } else if (isHigh(c) && i < n && isLow(p[i])) {
-                if (latin1_) {
+                if (!held(pairValue(c, p[i]))) {
                     out_.lit(close);
                     ref(pairValue(c, p[i]));
                     out_.lit(open);
                 } else
                     out_.raw(p + j, 2);
                 ++i;
+            } else if (c >= 0x80 && !isSurrogate(c) && !isForbidden(c) && held(c)) {
+                out_.raw(p + j, 1);
             } else if (!isSurrogate(c) && !isForbidden(c)) {
                 out_.lit(close);
                 ref(c);
@@ -458,6 +515,7 @@ private:
             while (j < n) {
                 char16_t c = p[j];
                 if (isSurrogate(c) || isForbidden(c) || (latin1_ && c > 0xFF) ||
+                    (charset_ && (c >= 0x80 || !asciiHeld_[c])) ||
                     (kind == Plain::Comment && (c == u'\n' || c == u'-')) ||
                     (kind == Plain::Instruction && c == u'>'))
                     break;
@@ -482,15 +540,15 @@ private:
                 out_.ch(c);
                 last = c;
             } else if (isHigh(c) && i < n && isLow(p[i])) {
-                if (latin1_)
-                    out_.ch(u'?');
-                else
+                if (held(pairValue(c, p[i])))
                     out_.raw(p + j, 2);
+                else
+                    out_.ch(u'?');
                 last = u'?';
                 ++i;
-            } else if (latin1_ && c > 0xFF && !isSurrogate(c) && c != 0xFFFE && c != 0xFFFF) {
-                out_.ch(u'?');
-                last = u'?';
+            } else if (!isSurrogate(c) && !isForbidden(c)) {
+                last = held(c) ? c : u'?';
+                out_.ch(last);
             }
         }
         if (kind == Plain::Comment && last == u'-')
@@ -531,9 +589,9 @@ private:
             out_.lit(u"SYSTEM ");
             quoted(d.systemId());
         }
-        if (d.firstRaw()) {
+        if (TXmlNodeLinks::first(d)) {
             out_.ch(u'[');
-            for (const TXmlNode* c = d.firstRaw(); c; c = c->nextRaw()) {
+            for (const TXmlNode* c = TXmlNodeLinks::first(d); c; c = TXmlNodeLinks::next(*c)) {
                 out_.lit(u"\r\n  ");
                 if (c->nodeType() == COMMENT_NODE)
                     comment(c->nodeValue());
@@ -547,9 +605,24 @@ private:
         out_.ch(u'>');
     }
 
+    // Whether the output encoding has the character (not a surrogate).
+    bool held(char32_t c) const {
+        if (latin1_)
+            return c <= 0xFF;
+        if (charset_)
+            return c < 0x80 ? asciiHeld_[c] : charset_->holds(c);
+        return true;
+    }
+
     const TXmlDocumentSettings& s_;
     Out& out_;
     bool latin1_;
+    TXmlCharset* charset_;
+    // kAsciiPlain less the ASCII characters charset_ lacks.
+    std::array<unsigned char, 128> plain_;
+    std::array<bool, 128> asciiHeld_{};
+    // Per open element: whether its content keeps whitespace.
+    std::vector<bool> preserved_;
     std::u16string_view lineBreak_;
     bool breakAsRef_;
     std::u16string_view breakRef_;
@@ -564,45 +637,72 @@ std::size_t sizeEstimate(const TXmlDocument& doc) {
         if (const TXmlNamedNodeMap* attrs = n->attributes())
             for (const auto& a : attrs->items())
                 size += a->nodeName().size() + a->nodeValue().size() + 4;
-        if (n->firstRaw()) {
-            n = n->firstRaw();
+        if (TXmlNodeLinks::first(*n)) {
+            n = TXmlNodeLinks::first(*n);
             continue;
         }
-        while (n != &doc && !n->nextRaw())
-            n = n->parentRaw();
+        while (n != &doc && !TXmlNodeLinks::next(*n))
+            n = TXmlNodeLinks::parent(*n);
         if (n == &doc)
             return size + size / 8;
-        n = n->nextRaw();
+        n = TXmlNodeLinks::next(*n);
     }
 }
 
-// The encoding named by the document's XML declaration, if any.
-bool declaresLatin1(const TXmlDocument& doc) {
-    for (const TXmlNode* c = doc.firstRaw(); c; c = c->nextRaw()) {
+bool sameNameNoCase(std::u16string_view name, std::u16string_view upper) {
+    if (name.size() != upper.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char16_t ch = name[i];
+        if (ch >= u'a' && ch <= u'z')
+            ch = char16_t(ch - 32);
+        if (ch != upper[i])
+            return false;
+    }
+    return true;
+}
+
+// The encoding named by the document's XML declaration; empty when none.
+std::u16string_view declaredEncoding(const TXmlDocument& doc) {
+    for (const TXmlNode* c = TXmlNodeLinks::first(doc); c; c = TXmlNodeLinks::next(*c)) {
         if (c->nodeType() != PROCESSING_INSTRUCTION_NODE || c->nodeName() != u"xml")
             continue;
         const std::u16string& data = c->nodeValue();
         std::size_t at = data.find(u"encoding=");
         if (at == std::u16string::npos || at + 9 >= data.size())
-            return false;
+            return {};
         char16_t q = data[at + 9];
         std::size_t end = data.find(q, at + 10);
         if (end == std::u16string::npos)
-            return false;
-        std::u16string_view name(data.data() + at + 10, end - at - 10);
-        static constexpr std::u16string_view latin1 = u"ISO-8859-1";
-        if (name.size() != latin1.size())
-            return false;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            char16_t ch = name[i];
-            if (ch >= u'a' && ch <= u'z')
-                ch = char16_t(ch - 32);
-            if (ch != latin1[i])
-                return false;
-        }
-        return true;
+            return {};
+        return std::u16string_view(data.data() + at + 10, end - at - 10);
     }
-    return false;
+    return {};
+}
+
+// How a document's bytes are written: one of the engine's encodings, or a
+// set iconv writes (encoding is then ceUTF8, the text being made first).
+struct OutputCharset {
+    TXmlCharEncoding encoding = ceUTF8;
+    std::unique_ptr<TXmlCharset> charset;
+};
+
+// The reader decodes a file by its byte order mark and then by the encoding
+// its declaration names; the output follows the same rules, so that it reads
+// back as the document's text.
+OutputCharset outputCharset(const TXmlDocument& doc) {
+    OutputCharset out;
+    TXmlCharEncoding set = doc.settings().OutCharSet;
+    std::u16string_view name = declaredEncoding(doc);
+    bool utf16 = set == ceUTF16LE || set == ceUTF16BE;
+    if (utf16 &&
+        (name.empty() || (name.size() >= 6 && sameNameNoCase(name.substr(0, 6), u"UTF-16"))))
+        out.encoding = set;
+    else if (sameNameNoCase(name, u"ISO-8859-1"))
+        out.encoding = ceISO88591;
+    else if (!name.empty() && !sameNameNoCase(name, u"UTF-8"))
+        out.charset = TXmlCharset::open(name);
+    return out;
 }
 
 const TXmlDocumentSettings& settingsOf(const TXmlNode& node, TXmlDocumentPtr& keep) {
@@ -615,11 +715,15 @@ const TXmlDocumentSettings& settingsOf(const TXmlNode& node, TXmlDocumentPtr& ke
     throw EXmlCreateFileError(path);
 }
 
+// Symbolic links followed to the file a path names: a loop of links must
+// not hold a save (the system's own bound is 40 as well).
+constexpr int kMaxLinkHops = 40;
+
 // The file a path finally names, following symbolic links (a dangling link
 // names the file to be created).
 std::string resolveLinks(const std::string& path) {
     std::string p = path;
-    for (int hops = 0; hops < 40; ++hops) {
+    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
         struct stat st;
         if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return p;
@@ -655,10 +759,14 @@ bool writeAll(int fd, std::string_view bytes) {
 std::u16string xmlText(const TXmlNode& node) {
     TXmlDocumentPtr keep;
     const TXmlDocumentSettings& s = settingsOf(node, keep);
-    TXmlCharEncoding enc = keep ? outputEncoding(*keep) : s.OutCharSet;
+    OutputCharset cs;
+    if (keep)
+        cs = outputCharset(*keep);
+    else
+        cs.encoding = s.OutCharSet;
     std::u16string text;
     TextOut out(text);
-    Writer<TextOut> w(s, enc, out);
+    Writer<TextOut> w(s, cs.encoding, cs.charset.get(), out);
     if (node.nodeType() == DOCUMENT_NODE)
         w.document(node);
     else
@@ -667,10 +775,7 @@ std::u16string xmlText(const TXmlNode& node) {
 }
 
 TXmlCharEncoding outputEncoding(const TXmlDocument& document) {
-    TXmlCharEncoding set = document.settings().OutCharSet;
-    if (set == ceUTF16LE || set == ceUTF16BE)
-        return set;
-    return declaresLatin1(document) ? ceISO88591 : ceUTF8;
+    return outputCharset(document).encoding;
 }
 
 std::string encodeXmlText(std::u16string_view text, TXmlCharEncoding encoding, bool signature) {
@@ -707,7 +812,15 @@ std::string encodeXmlText(std::u16string_view text, TXmlCharEncoding encoding, b
 // ISO-8859-1 and UTF-8 are encoded as they are written; UTF-16 from the text.
 std::string xmlBytes(const TXmlDocument& document) {
     const TXmlDocumentSettings& s = document.settings();
-    TXmlCharEncoding enc = outputEncoding(document);
+    OutputCharset cs = outputCharset(document);
+    TXmlCharEncoding enc = cs.encoding;
+    if (cs.charset) {
+        std::u16string text;
+        TextOut out(text);
+        Writer<TextOut> w(s, enc, cs.charset.get(), out);
+        w.document(document);
+        return cs.charset->encode(text);
+    }
     if (enc == ceUTF16LE || enc == ceUTF16BE)
         return encodeXmlText(xmlText(document), enc, false);
     std::string bytes;
@@ -716,7 +829,7 @@ std::string xmlBytes(const TXmlDocument& document) {
         bytes = "\xEF\xBB\xBF";
     {
         ByteOut out(bytes, enc != ceUTF8);
-        Writer<ByteOut> w(s, enc, out);
+        Writer<ByteOut> w(s, enc, nullptr, out);
         w.document(document);
     }
     return bytes;

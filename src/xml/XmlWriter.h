@@ -4,7 +4,9 @@
 // What comes out is always well-formed XML 1.0 that reads back with the same
 // text: characters XML 1.0 does not allow are left out, a character above
 // U+FFFF is one character reference, a CDATA section is split where its text
-// holds "]]>" or a character the output encoding cannot hold.
+// holds "]]>" or a character the output encoding cannot hold, and a ">" after
+// "]]" in text or an attribute value is "&gt;". Inside xml:space="preserve"
+// no layout is written, since the reader keeps whitespace there.
 
 #include "XmlDom.h"
 
@@ -15,10 +17,11 @@
 // its own markup, an element being laid out as the root is.
 std::u16string xmlText(const TXmlNode& node);
 
-// The encoding a document's bytes are written in: OutCharSet, except that
-// ISO-8859-1 and UTF-8 follow the document's XML declaration, because that is
-// how the file will be decoded when it is read again (a declaration naming
-// ISO-8859-1 gives ISO-8859-1, any other or none gives UTF-8).
+// The encoding a document's bytes are written in, which is how the file will
+// be decoded when it is read again: UTF-16 (OutCharSet) when OutCharSet is
+// UTF-16 and the declaration names UTF-16 or no encoding; ISO-8859-1 when it
+// names ISO-8859-1; otherwise UTF-8. A declared set that iconv knows (see
+// XmlCharset.h) is written in that set; this then gives ceUTF8.
 TXmlCharEncoding outputEncoding(const TXmlDocument& document);
 
 // Encodes text. ISO-8859-1 (and ceUnknown) throws EXmlConvertError on a
@@ -26,7 +29,7 @@ TXmlCharEncoding outputEncoding(const TXmlDocument& document);
 // UTF-8 only when signature is true.
 std::string encodeXmlText(std::u16string_view text, TXmlCharEncoding encoding, bool signature);
 
-// The bytes of a feed file: xmlText in outputEncoding.
+// The bytes of a feed file: xmlText in the encoding its declaration names.
 std::string xmlBytes(const TXmlDocument& document);
 
 // Replaces the file at path with bytes, whole or not at all: a temporary file

@@ -1,6 +1,7 @@
 // The document tree: text, lookups, edits and their DOM errors, ownership.
 
 #include "xml/XmlDom.h"
+#include "xml/XmlTreeBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The FTP store against the Debian FTP server on 127.0.0.1, well-behaved and
 // misbehaving.
 
-#include "FtpTestServer.h"
+#include "xml/FtpTestServer.h"
 #include "xml/XmlDom.h"
 #include "xml/XmlFtp.h"
 #include "xml/XmlSource.h"

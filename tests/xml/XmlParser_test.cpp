@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"<d>Some text <![CDATA[<b>x</b>]]> more</d>",
                   "<d>T[Some text]C[<b>x</b>]T[more]</>"},
         EventCase{"<t>a<!--c--><![CDATA[b]]><x/>c<![CDATA[]]> d</t>",
-                  "<t>T[a]!--[c]C[b]<x/>T[c]T[d]</>"},
+                  "<t>T[a]!--[c]C[b]<x/>T[c]+T[ d]</>"},
         EventCase{"<t xml:space='preserve'><![CDATA[a]]> b<![CDATA[c]]>\n<![CDATA[d]]></t>",
                   "<t xml:space='preserve'>C[a]T[ b]C[c]T[\n]C[d]</>"},
         EventCase{"<a xml:space='preserve'> x <b> y </b><c xml:space='default'> z </c></a>",
@@ -253,8 +253,12 @@ TEST(ReaderEncodings, FollowsByteOrderMarksAndTheLatin1Declaration) {
 
 TEST(ReaderEncodings, ReportsMalformedInputAsADecoderError) {
     const std::pair<std::string, std::string> cases[] = {
-        {"<?xml version='1.0' encoding='windows-1252'?><a>\xE9</a>",
-         "File: <unknown>. Line: 1 Col: 49 Error: Badly formed UTF-8 character in stream"},
+        {"<?xml version='1.0' encoding='x-no-such-set'?><a>\xE9</a>",
+         "File: <unknown>. Line: 1 Col: 50 Error: Badly formed UTF-8 character in stream"},
+        {"<?xml version='1.0' encoding='US-ASCII'?><a>\xE9</a>",
+         "File: <unknown>. Line: 1 Col: 45 Error: Badly formed UTF-8 character in stream"},
+        {"<?xml version='1.0' encoding='Shift_JIS'?><a>\x81</a>",
+         "File: <unknown>. Line: 1 Col: 46 Error: Badly formed UTF-8 character in stream"},
         {"<a>\n\xC0\x80</a>",
          "File: <unknown>. Line: 2 Col: 1 Error: Badly formed UTF-8 character in stream"},
         {"<a>\xED\xA0\x80</a>",

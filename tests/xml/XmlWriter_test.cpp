@@ -1,6 +1,7 @@
 // The writer: layout, escaping, encodings, and files written whole.
 
 #include "xml/XmlDom.h"
+#include "xml/XmlTreeBuilder.h"
 #include "xml/XmlWriter.h"
 
 #include <gtest/gtest.h>
@@ -282,7 +283,11 @@ TEST_F(WriterTest, TheOutputEncodingIsTheOneTheFileWillBeReadIn) {
         {u"UTF-8", ceISO88591, ceUTF8},
         {nullptr, ceISO88591, ceUTF8},
         {nullptr, ceUTF8, ceUTF8},
-        {u"ISO-8859-1", ceUTF16LE, ceUTF16LE},
+        {u"ISO-8859-1", ceUTF16LE, ceISO88591},
+        {u"UTF-8", ceUTF16BE, ceUTF8},
+        {u"UTF-16", ceUTF16LE, ceUTF16LE},
+        {u"utf-16", ceUTF16BE, ceUTF16BE},
+        {u"windows-1252", ceUTF16LE, ceUTF8},
         {nullptr, ceUTF16BE, ceUTF16BE},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,60 @@
+#pragma once
+// Internal to the engine: the tree builder the loads use, and the raw links
+// of the tree for the engine's own walks (the writer, the builder, copies).
+// Code above the engine uses XmlDom.h alone.
+//
+// Raw links do not own: they are valid while the tree holds the nodes, and
+// a walk must not change the tree under them.
+
+#include "XmlDom.h"
+#include "XmlParser.h"
+
+// The links of a node without reference counting.
+struct TXmlNodeLinks {
+    static TXmlNode* parent(const TXmlNode& n) { return n.parent_; }
+    static TXmlNode* first(const TXmlNode& n) { return n.first_.get(); }
+    static TXmlNode* last(const TXmlNode& n) { return n.last_; }
+    static TXmlNode* next(const TXmlNode& n) { return n.next_.get(); }
+    static TXmlNode* prev(const TXmlNode& n) { return n.prev_; }
+
+    // Appends child to parent without the checks of appendChild (the reader
+    // has already checked names and nesting).
+    static void append(TXmlNode& parent, TXmlNodePtr child) {
+        parent.linkBefore(std::move(child), nullptr);
+    }
+    // Appends text to a text or CDATA node.
+    static void appendData(TXmlNode& n, const std::u16string& text) {
+        static_cast<TXmlCharacterData&>(n).data_ += text;
+    }
+    static void reserveAttributes(TXmlElement& e, std::size_t n) { e.attrMap().attrs_.reserve(n); }
+};
+
+// The reader's sink that turns each structure into a node of the document:
+// appended to the innermost open element (the document at first).
+class TXmlTreeBuilder : public TXmlReaderSink {
+public:
+    explicit TXmlTreeBuilder(TXmlDocument& document);
+
+    void startElement(const std::u16string& name, std::vector<TXmlAttr>&& attrs,
+                      bool empty) override;
+    void endElement() override;
+    void text(std::u16string&& data) override;
+    void cdata(std::u16string&& data) override;
+    void joinNextCharacterData() override { join_ = true; }
+    void comment(std::u16string&& data) override;
+    void processingInstruction(const std::u16string& target, std::u16string&& data) override;
+    void startDocType(const std::u16string& name, const std::u16string& publicId,
+                      const std::u16string& systemId) override;
+    void declaration(TXmlDeclKind kind, std::u16string&& markup) override;
+    void endDocType() override;
+
+private:
+    void add(TXmlNodePtr node);
+    // Appends to the open node's last child when join_ is set and that child
+    // is a CDATA section; true when it did.
+    bool joined(std::u16string& data);
+    TXmlDocument& doc_;
+    std::weak_ptr<TXmlDocument> owner_;
+    TXmlNode* open_;
+    bool join_ = false;
+};
