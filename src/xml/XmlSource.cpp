@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <curl/curl.h>
 #include <filesystem>
@@ -12,6 +13,10 @@
 #include <unistd.h>
 
 namespace {
+
+// Where Debian keeps the system's trusted certificates, one file per
+// authority: kept in use when SSL_CERT_FILE adds a file of its own.
+constexpr const char* kSystemCertificateDir = "/etc/ssl/certs";
 
 bool startsWithNoCase(const std::string& s, const char* prefix) {
     std::size_t n = std::strlen(prefix);
@@ -96,6 +101,19 @@ int watchProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off
     return now - t->lastProgress >= std::chrono::seconds(t->stallSeconds) ? 1 : 0;
 }
 
+// An https source's certificate is verified against the system's store and,
+// when SSL_CERT_FILE names one, the certificates of that file too (a private
+// authority a user trusts).
+void trustCertificates(CURL* h) {
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    const char* extra = std::getenv("SSL_CERT_FILE");
+    if (extra && *extra) {
+        curl_easy_setopt(h, CURLOPT_CAINFO, extra);
+        curl_easy_setopt(h, CURLOPT_CAPATH, kSystemCertificateDir);
+    }
+}
+
 CURLcode perform(const std::string& url, TXmlSourceKind kind, const TXmlReaderSettings& settings,
                  Transfer& t, long& responseCode) {
     CURL* h = curl_easy_init();
@@ -105,7 +123,7 @@ CURLcode perform(const std::string& url, TXmlSourceKind kind, const TXmlReaderSe
     t.stallSeconds = stall;
     t.checkNotFound = kind == TXmlSourceKind::Http;
     t.lastProgress = std::chrono::steady_clock::now();
-    const char* protocol = kind == TXmlSourceKind::Http ? "http" : "ftp";
+    const char* protocol = kind == TXmlSourceKind::Http ? "http,https" : "ftp";
     curl_slist* headers = nullptr;
     CURLcode rc = curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     if (rc == CURLE_OK) {
@@ -131,7 +149,8 @@ CURLcode perform(const std::string& url, TXmlSourceKind kind, const TXmlReaderSe
             curl_easy_setopt(h, CURLOPT_USERAGENT, "QuilloXML");
             curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
             curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
-            curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+            curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+            trustCertificates(h);
             // Ask caches on the way not to answer from a stored copy.
             headers = curl_slist_append(headers, "Pragma: no-cache");
             curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
@@ -184,6 +203,9 @@ bool fetchHttp(const std::string& url, const TXmlReaderSettings& settings, int f
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
         addError(errors, kNoConnection);
         return false;
     case CURLE_URL_MALFORMAT:
@@ -259,7 +281,7 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
 } // namespace
 
 TXmlSourceKind classifySource(const std::string& source) {
-    if (startsWithNoCase(source, "http://"))
+    if (startsWithNoCase(source, "http://") || startsWithNoCase(source, "https://"))
         return TXmlSourceKind::Http;
     if (startsWithNoCase(source, "ftp://"))
         return TXmlSourceKind::Ftp;

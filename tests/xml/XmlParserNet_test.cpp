@@ -71,8 +71,8 @@ protected:
         port = freePort();
         ASSERT_NE(port, 0);
         for (auto& a : args)
-            if (a == "PORT")
-                a = std::to_string(port);
+            if (std::size_t at = a.find("PORT"); at != std::string::npos)
+                a.replace(at, 4, std::to_string(port));
         server = ::fork();
         ASSERT_GE(server, 0);
         if (server == 0) {
@@ -286,6 +286,68 @@ TEST_F(FtpSources, LogsInWithTheUserNameAndPassword) {
     r = parseFile(base + "feed.xml", s);
     EXPECT_EQ(r.errors, (std::vector<std::string>{"Unable to make Internet connection",
                                                   "File " + base + "feed.xml could not be found"}));
+}
+
+} // namespace
+
+namespace {
+
+// OpenSSL's own test server on 127.0.0.1 serving the directory over https,
+// with a certificate made for 127.0.0.1 by the test.
+class HttpsSources : public ServedDirectory {
+protected:
+    std::string base;
+    std::string certificate;
+    std::string previousCertFile;
+    bool hadCertFile = false;
+
+    void SetUp() override {
+        ServedDirectory::SetUp();
+        if (const char* v = std::getenv("SSL_CERT_FILE")) {
+            hadCertFile = true;
+            previousCertFile = v;
+        }
+        std::string keys = dir + "tls";
+        certificate = keys + "-cert.pem";
+        std::string command =
+            "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1"
+            " -addext subjectAltName=IP:127.0.0.1 -keyout " +
+            keys + "-key.pem -out " + certificate + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        start({"/usr/bin/openssl", "s_server", "-quiet", "-WWW", "-accept", "127.0.0.1:PORT",
+               "-cert", certificate, "-key", keys + "-key.pem"});
+        base = "https://127.0.0.1:" + std::to_string(port) + "/";
+    }
+
+    void TearDown() override {
+        if (hadCertFile)
+            ::setenv("SSL_CERT_FILE", previousCertFile.c_str(), 1);
+        else
+            ::unsetenv("SSL_CERT_FILE");
+        ServedDirectory::TearDown();
+    }
+};
+
+TEST_F(HttpsSources, ReadsAFeedAndItsDtdOverVerifiedTls) {
+    ::setenv("SSL_CERT_FILE", certificate.c_str(), 1);
+    write("rss.dtd", "<!ENTITY who \"world\">");
+    write("feed.xml",
+          "<?xml version=\"1.0\"?><!DOCTYPE rss SYSTEM \"rss.dtd\"><rss>hello &who;</rss>");
+    ParseResult r = parseFile(base + "feed.xml");
+    EXPECT_EQ(errorOf(r), "");
+    EXPECT_TRUE(r.opened);
+    EXPECT_EQ(r.events, "?xml[version=\"1.0\"]DOCTYPE rss '' 'rss.dtd'{}<rss>T[hello world]</>");
+    removeTemps(r);
+}
+
+TEST_F(HttpsSources, RefusesACertificateNobodyTrusts) {
+    ::unsetenv("SSL_CERT_FILE");
+    write("feed.xml", "<rss>secret</rss>");
+    ParseResult r = parseFile(base + "feed.xml");
+    EXPECT_FALSE(r.opened);
+    EXPECT_EQ(errorOf(r),
+              "Unable to make Internet connection\nFile " + base + "feed.xml could not be found");
+    removeTemps(r);
 }
 
 } // namespace
