@@ -24,13 +24,6 @@ using Clock = std::chrono::steady_clock;
 // reported with the message of the step it happened in.
 enum class Step { Connect, Directory, Store, Rename, Remove };
 
-bool curlReady() {
-    static std::once_flag once;
-    static bool ok = false;
-    std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-    return ok;
-}
-
 // One request on the connection: what it sends, and where it has got to.
 struct Conversation {
     int fd = -1;   // the file being uploaded, or -1
@@ -381,7 +374,8 @@ bool putBytesByFtp(std::string_view bytes, const std::string& hostAndPath, const
     if (written)
         stored = putFileByFtp(hostAndPath, user, password, errorList, path, options);
     else if (errorList)
-        errorList->push_back(utf8ToUtf16(xmlmsg::fill<std::string>(xmlmsg::kFtpSaveFailed, hostAndPath)));
+        errorList->push_back(
+            utf8ToUtf16(xmlmsg::fill<std::string>(xmlmsg::kFtpSaveFailed, hostAndPath)));
     if (fd >= 0)
         ::unlink(path.c_str());
     return stored;

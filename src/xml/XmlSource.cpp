@@ -38,13 +38,6 @@ void addError(TXmlErrorList& errors, std::string_view message) {
 
 using namespace xmlmsg;
 
-bool curlAvailable() {
-    static std::once_flag once;
-    static bool ok = false;
-    std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-    return ok;
-}
-
 // One transfer into an open file, with the stall watchdog.
 struct Transfer {
     int fd = -1;
@@ -280,6 +273,13 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
 
 } // namespace
 
+bool curlReady() {
+    static std::once_flag once;
+    static bool ok = false;
+    std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+    return ok;
+}
+
 TXmlSourceKind classifySource(const std::string& source) {
     if (startsWithNoCase(source, "http://") || startsWithNoCase(source, "https://"))
         return TXmlSourceKind::Http;
@@ -331,7 +331,7 @@ std::string fetchToTempFile(const std::string& url, TXmlSourceKind kind,
     Deadline deadline;
     if (totalTimeoutMs > 0)
         deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalTimeoutMs);
-    if (!curlAvailable()) {
+    if (!curlReady()) {
         addError(errors, kNoInternetLibrary);
         return std::string();
     }

@@ -34,5 +34,8 @@ std::string fetchToTempFile(const std::string& url, TXmlSourceKind kind,
                             const TXmlReaderSettings& settings, TXmlErrorList& errors,
                             long totalTimeoutMs = 0);
 
+// Sets libcurl up for the whole program once; false when it cannot be.
+bool curlReady();
+
 std::u16string utf8ToUtf16(const std::string& s);
 std::string utf16ToUtf8(const std::u16string& s);
