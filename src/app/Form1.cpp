@@ -30,6 +30,8 @@ void TForm1::wireHandlers() {
     wireWindow();
     wireHeadlineList();
     wireFeedFileStore();
+    wireTopicDragDrop();
+    wireMarkupToolbar();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {

@@ -12,6 +12,7 @@
 
 #include "app/CaptionPanel.h"
 #include "app/HtmlView.h"
+#include "editing/MarkupText.h"
 #include "xml/XmlDom.h"
 
 #include <QDateTime>
@@ -271,6 +272,34 @@ public:
     void UndoBtnClick();
     bool ValidTagsInFile(const QString& Path);
 
+    // ---- Topic editor state switch (editing/Form1TopicEditorStub.cpp)
+    void EditBtnClick(QObject* Sender = nullptr);
+    void ViewMode(bool Value);
+
+    // ---- Topic drag and drop (editing/Form1TopicDragDrop.cpp)
+    // Whether a drag from Source may drop on the tree: only the tree's own.
+    bool QListBoxDragOver(QObject* Source) const;
+    // Moves the dragged topic (LastCurrentNode) in front of the node at
+    // Position, in viewport coordinates of the tree.
+    void QListBoxDragDrop(const QPoint& Position);
+    void HTMLTextMouseDouble();
+
+    // ---- Markup toolbar (editing/Form1MarkupToolbar.cpp)
+    // The memo with the keyboard focus, or the hidden NoMemo.
+    QPlainTextEdit* CurrentMemo() const;
+    void ParagraphButtonClick();
+    void OrderedListButtonClick();
+    void UnorderedListButtonClick();
+    void ListButtonClick();
+    void FarAnchorButtonClick();
+    void QuoteButtonClick();
+    void BlankSpaceButtonClick();
+    void BoldButtonClick();
+    void ItalicButtonClick();
+    void UnderlineButtonClick();
+    // The Enter key in either memo; true when the key was handled here.
+    bool AMemoKeyDown(int Key, Qt::KeyboardModifiers Shift);
+
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
     Dialogs& dialogs() const { return dialogs_; }
@@ -333,6 +362,8 @@ private:
     void wireWindow();
     void wireHeadlineList();
     void wireFeedFileStore();
+    void wireTopicDragDrop();
+    void wireMarkupToolbar();
 
     // Window event cases (app/Form1Window.cpp)
     bool PageTabsEvent(QEvent* event);
@@ -343,6 +374,14 @@ private:
     bool QListBoxViewportEvent(QEvent* event);
     bool CoverEvent(QEvent* event);
     void hideCoveredControls();
+    // Topic drag and drop event cases (editing/Form1TopicDragDrop.cpp)
+    bool QListBoxDragEvent(QEvent* event);
+    bool QListBoxDragKeyEvent(QEvent* event);
+    void endTopicDrag();
+    // Markup toolbar (editing/Form1MarkupToolbar.cpp)
+    bool MemoKeyEvent(QEvent* event);
+    // Replaces the target memo's selection by the markup, as one undo step.
+    void insertMarkup(TMarkup markup);
     // Start-up (app/Form1Startup.cpp)
     bool WindowExposeEvent(QEvent* event);
     void scheduleStartup();
@@ -354,6 +393,11 @@ private:
 
     Dialogs& dialogs_;
     QStringList arguments_;
+    // A drag of a topic: armed by a press on a node, running once the mouse
+    // has moved far enough with the button held.
+    QPoint topicDragPress_;
+    bool topicDragArmed_ = false;
+    bool topicDragRunning_ = false;
     bool startupScheduled_ = false;
     bool activated_ = false;
     std::vector<std::pair<QObject*, EventCase>> eventCases_;

@@ -411,8 +411,11 @@ void TForm1::buildTopicsPage() {
     QListBox->setUniformRowHeights(true);
     QListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     QListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QListBox->setDragEnabled(true);
-    QListBox->setDragDropMode(QAbstractItemView::DragOnly);
+    // Topics are dragged by the window's own handling of the mouse
+    // (editing/Form1TopicDragDrop.cpp): the view neither starts a drag nor
+    // takes a drop, so it never moves a node itself.
+    QListBox->setDragEnabled(false);
+    QListBox->setDragDropMode(QAbstractItemView::NoDragDrop);
     QListBox->setContextMenuPolicy(Qt::CustomContextMenu);
     QListBox->setExpandsOnDoubleClick(false);
     QListBox->setIconSize(QSize(16, 16));
