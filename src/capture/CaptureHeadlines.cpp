@@ -1,6 +1,11 @@
 #include "capture/CaptureHeadlines.h"
 
+#include <QHash>
+
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -141,6 +146,63 @@ QString anchorText(const QString& anchor) {
     return TrimDoubleSpace(anchor.mid(g + 1, length));
 }
 
+// The position of the first occurrence in the page of each of the links (-1
+// for one it does not hold). A page holds hundreds of links, so rather than
+// searching the page once per link, one rolling-hash pass per distinct link
+// length finds them all; a hash match is confirmed by comparing the text.
+QHash<QString, qsizetype> firstOccurrences(QStringView page, const THtmlLines& links) {
+    QHash<QString, qsizetype> first;
+    std::unordered_map<qsizetype, std::vector<QString>> byLength;
+    for (const std::u16string& entry : links) {
+        const QString link = QString::fromStdU16String(entry);
+        if (first.contains(link))
+            continue;
+        first.insert(link, link.isEmpty() ? 0 : -1);
+        if (!link.isEmpty() && link.size() <= page.size())
+            byLength[link.size()].push_back(link);
+    }
+    constexpr std::uint64_t base = 0x100000001B3ULL; // odd, so every power is non-zero
+    constexpr int filterBits = 20;
+    const auto hashOf = [&](QStringView text) {
+        std::uint64_t h = 0;
+        for (const QChar c : text)
+            h = h * base + c.unicode();
+        return h;
+    };
+    for (const auto& [length, group] : byLength) {
+        std::unordered_multimap<std::uint64_t, const QString*> wanted;
+        // Most windows match no link: a bit per hash prefix rules them out
+        // before the map is asked.
+        std::vector<bool> maybe(std::size_t(1) << filterBits);
+        for (const QString& link : group) {
+            const std::uint64_t h = hashOf(link);
+            wanted.emplace(h, &link);
+            maybe[h >> (64 - filterBits)] = true;
+        }
+        std::uint64_t top = 1; // base to the power length - 1, the weight of a window's first unit
+        for (qsizetype i = 1; i < length; ++i)
+            top *= base;
+        std::uint64_t h = hashOf(page.first(length));
+        for (qsizetype at = 0;; ++at) {
+            auto [match, end] = maybe[h >> (64 - filterBits)]
+                                    ? wanted.equal_range(h)
+                                    : std::pair(wanted.end(), wanted.end());
+            while (match != end) {
+                if (page.sliced(at, length) == *match->second) {
+                    first[*match->second] = at;
+                    match = wanted.erase(match);
+                } else {
+                    ++match;
+                }
+            }
+            if (wanted.empty() || at + length >= page.size())
+                break;
+            h = (h - page[at].unicode() * top) * base + page[at + length].unicode();
+        }
+    }
+    return first;
+}
+
 } // namespace
 
 QString TrimDoubleSpace(const QString& text) {
@@ -174,9 +236,10 @@ QString GetBaseURL(const QString& address) {
 TCapturedTopics basicHeadlines(const QString& page, const THtmlLines& webLinks,
                                const QString& address) {
     TCapturedTopics topics;
+    const QHash<QString, qsizetype> first = firstOccurrences(page, webLinks);
     for (const std::u16string& entry : webLinks) {
         const QString link = QString::fromStdU16String(entry);
-        const qsizetype found = page.indexOf(link);
+        const qsizetype found = first.value(link);
         // A link the page does not hold as written (the parser joins lines)
         // is looked up at the position its length gives, as if it stood
         // at the start.

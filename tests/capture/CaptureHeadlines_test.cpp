@@ -132,6 +132,18 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"PageOrder",
                  R"(<a href="http://e.test/1">One one</a> <a href="http://e.test/2">Two two</a>)",
                  {topic("One one", "http://e.test/1"), topic("Two two", "http://e.test/2")}},
+        ModeCase{"TextAfterTheFirstOccurrence",
+                 R"(<p>Quoted http://e.test/p">Earlier text</p><a href="http://e.test/p">Own</a>)",
+                 {topic("Earlier text", "http://e.test/p")}},
+        ModeCase{
+            "LinksOfManyLengthsAndShapes",
+            R"(<a href="http://e.test/long/path/page.html">Long one</a>)"
+            R"(<a href="http://e.test/">Short one</a><a href="http://e.test/long">Prefix one</a>)"
+            R"(<a href="https://e.test/">Secure one</a><a href="http://e.test/">Short again</a>)",
+            // A link is looked for where it first occurs, here inside a longer one.
+            {topic("Long one", "http://e.test/long/path/page.html"),
+             topic("Long one", "http://e.test/"), topic("Long one", "http://e.test/long"),
+             topic("Secure one", "https://e.test/"), topic("Long one", "http://e.test/")}},
         ModeCase{"RelativeLinkIgnored", R"(<a href="story.html">Relative</a>)", {}},
         ModeCase{"SecureLinkTaken",
                  R"(<a href="https://e.test/s">Secure story</a>)",
