@@ -678,6 +678,7 @@ template <typename Run> bool TXmlObjModel::load(Run run, bool fromSource) {
     rs.onPreserveSpace = onPreserveSpace_;
     rs.userName = userName_;
     rs.password = password_;
+    rs.readExternalDtd = readExternalDtd_;
     TXmlTreeBuilder builder(*doc_);
     bool failed = false;
     {

@@ -530,6 +530,9 @@ public:
     void setUserName(const std::string& v) { userName_ = v; }
     const std::string& Password() const { return password_; }
     void setPassword(const std::string& v) { password_ = v; }
+    // On in the program; see TXmlReaderSettings::readExternalDtd.
+    bool ReadExternalDtd() const { return readExternalDtd_; }
+    void setReadExternalDtd(bool v) { readExternalDtd_ = v; }
     using PreserveSpaceHandler = std::function<bool(const std::u16string& elementName)>;
     const PreserveSpaceHandler& OnPreserveSpace() const { return onPreserveSpace_; }
     void setOnPreserveSpace(PreserveSpaceHandler v) { onPreserveSpace_ = std::move(v); }
@@ -543,6 +546,7 @@ private:
     std::size_t bufferSize_ = 8192;
     bool normalizeData_ = true;
     bool raiseErrors_ = false;
+    bool readExternalDtd_ = true;
     std::string userName_ = "anonymous";
     std::string password_ = "quillo@localhost";
     PreserveSpaceHandler onPreserveSpace_;

@@ -1256,6 +1256,10 @@ struct TXmlParser::Impl {
     // skipped: the document is still read in full.
     void readExternal(const std::u16string& systemId, const std::string& base,
                       const Entity* entity) {
+        if (!settings.readExternalDtd) {
+            externalMissing = true;
+            return;
+        }
         countExpansion(ExternalFetchCost);
         std::string resolved = resolveSource(utf16ToUtf8(systemId), base, errors);
         if (resolved.empty()) {

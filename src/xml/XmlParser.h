@@ -60,6 +60,10 @@ struct TXmlReaderSettings {
     // A fetch of an internet source or external DTD that makes no progress for
     // this long fails as a fetch that produced nothing.
     long stallTimeoutSeconds = 15;
+    // Off: the external DTD subset and external parameter entities are not
+    // read, as if they could not be had, and nothing is recorded for them (a
+    // checker that must not reach out to the addresses a file names).
+    bool readExternalDtd = true;
 };
 
 class TXmlParser {

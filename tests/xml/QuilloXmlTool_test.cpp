@@ -1,7 +1,7 @@
 // quillo-xml, run as a program.
 
-#include "FeedTemplate.h"
-#include "XmlDom.h"
+#include "feed/FeedTemplate.h"
+#include "xml/XmlDom.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -110,8 +111,64 @@ TEST_F(ToolTest, FormatWritesWhatWasBuiltAndFailsOnErrors) {
     EXPECT_NE(err.find("could not be found"), std::string::npos);
 }
 
+TEST_F(ToolTest, CheckFeedPrintsEveryFindingAndExitsByTheWorstFile) {
+    const std::string head = "<rss version='2.0'><channel><title>t</title>"
+                             "<link>http://example.com/</link><description>d</description>";
+    // The DTD is named but not fetched: a check reaches no network.
+    std::string good =
+        file("good.xml", "<!DOCTYPE rss SYSTEM 'http://127.0.0.1:9/rss.dtd'>" + head +
+                             "<item><title>A &eacute;</title><guid>http://example.com/a</guid>"
+                             "</item></channel></rss>");
+    std::string warned = file("warned.xml", head + "<item><title>A</title></item></channel></rss>");
+    std::string bad = file("bad.xml", head + "<ttl>soon</ttl></channel></rss>");
+    std::string broken = file("broken.xml", "<rss><channel></rss>");
+    std::string missing = (dir / "missing.xml").string();
+    const std::string noGuid =
+        ": warning: item 1 \"A\": the item has no guid: add one, so that readers can tell it "
+        "from the others\n";
+    const std::string badTtl =
+        ": error: channel ttl: ttl \"soon\" is not a whole number of minutes: write it like "
+        "\"60\"\n";
+
+    std::string tmpl = file("template.xml", std::string(NewFeedTemplate));
+    const std::string tmplOut =
+        tmpl +
+        ": warning: channel link: link \"http://\" names no site: write the full "
+        "address, like \"http://example.com/\"\n" +
+        tmpl + ": warning: item 1: the item is empty: fill it in or remove it\n";
+
+    struct Run {
+        std::vector<std::string> files;
+        int status;
+        std::string out;
+    };
+    const Run runs[] = {
+        {{good}, 0, ""},
+        {{good, warned}, 0, warned + noGuid},
+        {{tmpl}, 0, tmplOut},
+        {{bad, warned}, 1, bad + badTtl + warned + noGuid},
+        {{bad, broken, good},
+         2,
+         bad + badTtl + broken + ": error: document: File: " + broken +
+             ". Line: 1 Col: 20 Error: Mismatched end tag: Start tag = \"channel\" End tag = "
+             "\"rss\"\n"},
+        {{missing, warned},
+         2,
+         missing + ": error: document: File " + missing + " could not be found\n" + warned +
+             noGuid},
+    };
+    for (const Run& run : runs) {
+        std::string args = "check-feed";
+        for (const std::string& f : run.files)
+            args += " '" + f + "'";
+        EXPECT_EQ(tool(args), run.status) << args;
+        EXPECT_EQ(out, run.out) << args;
+        EXPECT_EQ(err, "") << args;
+    }
+}
+
 TEST_F(ToolTest, UsageErrors) {
-    for (const char* args : {"", "check", "format", "format a b", "lint x"}) {
+    for (const char* args : {"", "check", "format", "format a b", "lint x", "check-feed"}) {
         EXPECT_EQ(tool(args), 2) << args;
         EXPECT_NE(err.find("usage: quillo-xml"), std::string::npos) << args;
         EXPECT_TRUE(out.empty());

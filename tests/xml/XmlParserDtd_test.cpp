@@ -93,6 +93,21 @@ TEST_F(LocalSources, BuildsTheWholeDocumentWhenTheExternalSubsetIsMissing) {
                         "<item><title>T[One]</></><item><title>T[Two]</></></></>");
 }
 
+TEST_F(LocalSources, LeavesEveryExternalPieceUnreadWhenAskedTo) {
+    write("rss.dtd", "<!ENTITY eacute \"\xE9\">\n<!ATTLIST rss version CDATA \"0.91\">\n");
+    std::string path = write("feed.xml", "<!DOCTYPE rss SYSTEM \"rss.dtd\" ["
+                                         "<!ENTITY % more SYSTEM \"http://127.0.0.1:9/more.ent\">"
+                                         "%more;<!ENTITY own \"mine\">]>"
+                                         "<rss>Caf&eacute; &own;</rss>");
+    TXmlReaderSettings settings;
+    settings.readExternalDtd = false;
+    ParseResult r = parseFile(path, settings);
+    EXPECT_TRUE(r.ok) << errorOf(r);
+    EXPECT_EQ(r.events, "DOCTYPE rss '' 'rss.dtd'{D-ENTITY[<!ENTITY % more SYSTEM "
+                        "\"http://127.0.0.1:9/more.ent\">]D-ENTITY[<!ENTITY own \"mine\">]}"
+                        "<rss>T[Caf mine]</>");
+}
+
 TEST_F(LocalSources, DoesNotFetchExternalGeneralEntities) {
     write("secret.txt", "top secret");
     std::string path = write("feed.xml", "<!DOCTYPE a [<!ENTITY s SYSTEM \"secret.txt\">"
