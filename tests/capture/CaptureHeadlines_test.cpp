@@ -317,6 +317,89 @@ TEST(CaptureAdvancedClasses, EmptyHeadlineClassFindsNothing) {
     EXPECT_TRUE(advancedHeadlines(page, pageAddress, "", "syn").isEmpty());
 }
 
+// Pages that stray from well-formed markup, each with the one result the rules give.
+struct OddPageCase {
+    const char* name;
+    const char* page;
+    std::vector<TCapturedTopic> basic;
+    std::vector<TCapturedTopic> advanced; // classes "hl" and "syn"
+};
+
+void PrintTo(const OddPageCase& c, std::ostream* os) {
+    *os << c.page;
+}
+
+class CaptureOddPage : public ::testing::TestWithParam<OddPageCase> {};
+
+TEST_P(CaptureOddPage, GivesWhatTheRulesSay) {
+    const QString page = QString::fromUtf8(GetParam().page);
+    EXPECT_EQ(asVector(basic(page)), GetParam().basic);
+    EXPECT_EQ(asVector(advancedHeadlines(page, pageAddress, "hl", "syn")), GetParam().advanced);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaptureOddPage,
+    ::testing::Values(
+        OddPageCase{"LoneLessThan", "<", {}, {}},
+        OddPageCase{"OnlyClosingAnchors", "hl</a></a></a>", {}, {}},
+        OddPageCase{"UnclosedHrefQuote",
+                    R"(<a href="http://e.test/u>Text</a>)",
+                    // Three characters short, as if a closing quote stood there.
+                    {topic("Tex", "http://e.test/u")},
+                    {}},
+        OddPageCase{"LinkAtTheVeryEnd", R"(<a href="http://e.test/end">)", {}, {}},
+        OddPageCase{"HeadlineOverALineBreak",
+                    "<a href=\"http://e.test/b\">Two\r\nlines</a>",
+                    {topic("Twolines", "http://e.test/b")},
+                    {}},
+        OddPageCase{
+            "NestedAnchors",
+            R"(<a class="hl" href="http://e.test/o"><a href="http://e.test/i">Inner</a></a>)",
+            {topic("Inner", "http://e.test/i")},
+            {topic(R"(<a href="http://e.test/i">Inner)", "http://e.test/o")}},
+        OddPageCase{"ClassNameOnlyInText",
+                    R"(<a href="http://e.test/1">hl news</a>)",
+                    {topic("hl news", "http://e.test/1")},
+                    {}},
+        OddPageCase{"SynopsisBeforeItsHeadline",
+                    R"(<div class="syn">Early</div><a class="hl" href="http://e.test/1">One</a>)",
+                    {topic("One", "http://e.test/1")},
+                    {topic("One", "http://e.test/1")}},
+        OddPageCase{"SynopsisClosedByTheWrongTag",
+                    R"(<a class="hl" href="http://e.test/1">One</a><span class="syn">Open</div>)",
+                    {topic("One", "http://e.test/1")},
+                    {topic("One", "http://e.test/1")}},
+        OddPageCase{"NestedSynopsisEndsAtTheFirstClose",
+                    R"(<a class="hl" href="http://e.test/1">One</a>)"
+                    R"(<div class="syn">Outer <div>inner</div> tail</div>)",
+                    {topic("One", "http://e.test/1")},
+                    {topic("One", "http://e.test/1", "Outer <div>inner")}},
+        OddPageCase{"HrefWithSpacesAndControls",
+                    "<a class=\"hl\" href=\"  spaced\tpage.html\">Spaced</a>",
+                    {},
+                    {topic("Spaced", "http://site.test/news/ spacedpage.html")}},
+        OddPageCase{"ManyOpenersNoClose",
+                    "hl<a <a <a <a <a <a <a <a <a <a <a <a <a <a <a <a <a <a <a <a ",
+                    {},
+                    {}},
+        OddPageCase{"ZeroCharacterInTheText",
+                    "<a href=\"http://e.test/z\">Zero\x01"
+                    "char</a>",
+                    {topic("Zerochar", "http://e.test/z")},
+                    {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CaptureOddText, LoneSurrogatesPassThroughUntouched) {
+    QString page = QStringLiteral("<a href=\"http://e.test/s\">Half ");
+    page += QChar(0xD800);
+    page += QStringLiteral(" pair</a>");
+    QString headline = QStringLiteral("Half ");
+    headline += QChar(0xD800);
+    headline += QStringLiteral(" pair");
+    EXPECT_EQ(asVector(basic(page)),
+              (std::vector{TCapturedTopic{headline, "http://e.test/s", {}}}));
+}
+
 // Pages put together from the pieces the rules look for, in every order:
 // whatever they hold, both modes end, stay within the page and keep their
 // promises about what a topic holds.
