@@ -53,11 +53,12 @@ bool same(const TLocalRemote& a, const TLocalRemote& b) {
 bool same(const TParsed& a, const TParsed& b) {
     return a.Hyperlinks == b.Hyperlinks && a.Images == b.Images && a.Language == b.Language &&
            a.EMails == b.EMails && a.HTTPlinks == b.HTTPlinks && a.FTPlinks == b.FTPlinks &&
-           a.Locallinks == b.Locallinks && a.FramePages == b.FramePages && same(a.HTML, b.HTML) &&
-           same(a.Image, b.Image) && same(a.Media, b.Media) && same(a.Java, b.Java) &&
-           same(a.ActiveX, b.ActiveX) && same(a.ASP, b.ASP) && same(a.Style, b.Style) &&
-           same(a.PHP, b.PHP) && same(a.PERL, b.PERL) && a.Title == b.Title &&
-           a.Keyword == b.Keyword && a.Description == b.Description;
+           a.Locallinks == b.Locallinks && a.FramePages == b.FramePages &&
+           a.WebLinks == b.WebLinks && same(a.HTML, b.HTML) && same(a.Image, b.Image) &&
+           same(a.Media, b.Media) && same(a.Java, b.Java) && same(a.ActiveX, b.ActiveX) &&
+           same(a.ASP, b.ASP) && same(a.Style, b.Style) && same(a.PHP, b.PHP) &&
+           same(a.PERL, b.PERL) && a.Title == b.Title && a.Keyword == b.Keyword &&
+           a.Description == b.Description;
 }
 
 } // namespace

@@ -153,6 +153,7 @@ void THTMLParser::Parse() {
     parsed_.FTPlinks.clear();
     parsed_.Locallinks.clear();
     parsed_.FramePages.clear();
+    parsed_.WebLinks.clear();
 
     std::u16string text;
     std::u16string tag;
@@ -273,12 +274,17 @@ void THTMLParser::handleLink(View tag) {
         parsed_.EMails.push_back(url.substr(std::min<std::size_t>(7, url.size())));
     else if (contains(key, u"FTP://"))
         parsed_.FTPlinks.push_back(url);
-    else if (remote)
+    else if (remote) {
         parsed_.HTTPlinks.push_back(url);
-    else if (!contains(key, u"://"))
+        parsed_.WebLinks.push_back(url);
+    } else if (!contains(key, u"://")) {
         parsed_.Locallinks.push_back(url);
-    else if (OnFoundHyperlink)
-        OnFoundHyperlink(*this, url);
+    } else {
+        if (contains(key, u"HTTPS://"))
+            parsed_.WebLinks.push_back(url);
+        if (OnFoundHyperlink)
+            OnFoundHyperlink(*this, url);
+    }
 
     parsed_.Hyperlinks.push_back(url);
 }

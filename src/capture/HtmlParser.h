@@ -31,6 +31,9 @@ struct TParsed {
     THtmlLines FTPlinks;
     THtmlLines Locallinks;
     THtmlLines FramePages;
+    // Every link of HTTPlinks and every "https://" link that reached no other
+    // kind list, in page order: the links a capture takes.
+    THtmlLines WebLinks;
 
     TLocalRemote HTML;
     TLocalRemote Image;

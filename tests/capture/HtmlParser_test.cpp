@@ -523,4 +523,55 @@ TEST(HtmlParserFuzzInputs, ParseWithoutFault) {
     EXPECT_GT(replayed, 0);
 }
 
+struct WebLinksCase {
+    const char* name;
+    const char* page;
+    std::vector<std::string> expected;
+};
+
+void PrintTo(const WebLinksCase& c, std::ostream* os) {
+    *os << c.page;
+}
+
+class HtmlWebLinks : public ::testing::TestWithParam<WebLinksCase> {};
+
+TEST_P(HtmlWebLinks, HoldsWebAndSecureLinksInPageOrder) {
+    THTMLParser parser;
+    parser.loadFromBuffer(u16(GetParam().page));
+    parser.Parse();
+    EXPECT_EQ(utf8(parser.Parsed().WebLinks), GetParam().expected);
+}
+
+const WebLinksCase webLinksCases[] = {
+    {"PlainAndSecureInOrder",
+     R"(<a href="https://e.com/1">1</a><a href="http://e.com/2">2</a><a href="HTTPS://E.COM/3">)",
+     {"https://e.com/1", "http://e.com/2", "HTTPS://E.COM/3"}},
+    {"SameSecureLinkTwice",
+     R"(<a href="https://e.com/x"><a href="https://e.com/x">)",
+     {"https://e.com/x", "https://e.com/x"}},
+    {"LinkTagCounts",
+     R"(<link rel="alternate" href="https://e.com/feed.xml">)",
+     {"https://e.com/feed.xml"}},
+    {"RelativeWithSecureQueryCounts",
+     R"(<a href="go?to=https://e.com/">)",
+     {"go?to=https://e.com/"}},
+    {"RelativeWithPlainQueryCounts", R"(<a href="go?to=http://e.com/">)", {"go?to=http://e.com/"}},
+    {"OtherKindsDoNot",
+     R"(<a href="ftp://e.com/?https://x"><a href="mailto:a@e.com?https://x">)"
+     R"(<a href="page.htm"><a href="news://e.com/"><a href="https:/e.com/"><a>)",
+     {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, HtmlWebLinks, ::testing::ValuesIn(webLinksCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HtmlWebLinksState, EachParseStartsAfresh) {
+    THTMLParser parser;
+    parser.loadFromBuffer(u16(R"(<a href="https://e.com/old">)"));
+    parser.Parse();
+    parser.loadFromBuffer(u16(R"(<a href="http://e.com/new">)"));
+    parser.Parse();
+    EXPECT_THAT(utf8(parser.Parsed().WebLinks), ElementsAre("http://e.com/new"));
+}
+
 } // namespace
