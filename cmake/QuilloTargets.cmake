@@ -24,12 +24,16 @@ function(quillo_feature_library name)
   endif()
 endfunction()
 
-# quillo_test_program(<name> LIBS lib... [MAIN gtest_main|own] [QT])
-# One GoogleTest program from the *.cpp files of the current folder, built only
-# when every library it needs exists.
+# quillo_test_program(<name> LIBS lib... [MAIN gtest_main|own] [QT] [SOURCES f...])
+# One GoogleTest program from the *.cpp files of the current folder (or the
+# SOURCES named), built only when every library it needs exists.
 function(quillo_test_program name)
-  cmake_parse_arguments(ARG "QT;OWN_MAIN" "" "LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  cmake_parse_arguments(ARG "QT;OWN_MAIN" "" "LIBS;SOURCES" ${ARGN})
+  if(ARG_SOURCES)
+    list(TRANSFORM ARG_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
   foreach(lib ${ARG_LIBS})
     if(NOT TARGET ${lib})
       return()
