@@ -98,6 +98,11 @@ void TForm1::wireHandlers() {
             [this](const QPoint& at) { PopMenu1->popup(QListBox->viewport()->mapToGlobal(at)); });
 
     connect(UndoBtn, &QPushButton::clicked, this, [this] { guarded([this] { UndoBtnClick(); }); });
+
+    wireChannelFields();
+    wireChannelSchedule();
+    wireTopicEditor();
+    wireTopicCleanup();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {
@@ -209,6 +214,15 @@ void TForm1::FormActivate() {
         picker->setTime(StartTime.time());
 
     PositionInList(CurrentTopicIndex + 1);
+
+    SetChannelTime(DatePicker);
+    SetChannelTime(BuildDatePicker);
+    // Stamping rebuilt the tree; the start-up still ends on the first topic.
+    if (QTreeWidgetItem* channel = channelNode(); channel && channel->childCount() > 0)
+        selectNode(channel->child(0));
+    CurrentTopicIndex = 0;
+    CurrentNodeData = 0;
+    SetCurrentTopic();
 }
 
 void TForm1::loadFeedFile(const QString& path) {
@@ -289,6 +303,9 @@ void TForm1::MHelpClick() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (channelFieldsEvent(watched, event) || channelScheduleEvent(watched, event) ||
+        topicEditorEvent(watched, event))
+        return true;
     if (watched == Page->tabBar()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

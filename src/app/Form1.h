@@ -7,6 +7,8 @@
 
 #include "CaptionPanel.h"
 #include "HtmlView.h"
+#include "editing/TopicDate.h"
+#include "net/HttpClient.h"
 #include "xml/XmlDom.h"
 
 #include <QDateTime>
@@ -16,6 +18,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class Dialogs;
 class QAction;
@@ -206,6 +209,7 @@ public:
 
     // ---- Non-visual components
     TXmlObjModel XMLObject;
+    THttpClient HttpEnclosure;
     QList<QIcon> ImageList; // tree state pictures by index (1 open book, 2 page, 3 closed book)
 
     // ---- Start-up state
@@ -254,6 +258,49 @@ public:
     void UndoBtnClick();
     bool ValidTagsInFile(const QString& Path);
 
+    // ---- Channel fields (editing/Form1ChannelFields.cpp)
+    // The value of the field last entered; "|||" for an empty one.
+    QString FieldValueOnEnter;
+    void TitleEditEnter(QObject* Sender);
+    void TitleEditExit(QObject* Sender);
+    void CategoryAttrBtnClick();
+
+    // ---- Channel schedule and logo size (editing/Form1ChannelSchedule.cpp)
+    void SetChannelTime(QWidget* Picker);
+    void DatePickerExit(QObject* Sender);
+    void SetTimeBtnClick();
+    void SetBuildTimeBtnClick();
+    void TTLSpinExit(QObject* Sender);
+
+    // ---- Topic editor (editing/Form1TopicEditor.cpp)
+    bool AddingTopic = false;
+    QString SavedSynopsis;
+    QString TopicCategoryDomain;
+    QString TopicGuidPermaLink;
+    // The edited topic's "pubDate" and the picker values Edit set from it;
+    // empty while adding or when the topic had no date.
+    std::optional<TKeptPubDate> EditedPubDate;
+    void ViewMode(bool Value);
+    void AddBtnClick();
+    void EditBtnClick(QObject* Sender);
+    void SaveBtnClick();
+    void CancelBtnClick();
+    void NextBtnClick();
+    void RemoveBtnClick();
+    void SetTopicTimeBtnClick();
+    void TopicEnclosureBtnClick();
+    void TopicEnclosureExit();
+    void ShowEnclosureFields(bool Value);
+    void TopicCategoryBtnClick();
+    void TopicGUIDBtnClick();
+
+    // ---- Topic list clean-up (capture/Form1TopicCleanup.cpp)
+    void RequestClear();
+    void ClearExistingFeedsClick();
+    void ClearLastNode();
+    void ClearBlankHeadlinesOnly();
+    void ClearBlankHeadlines();
+
     // ---- Helpers shared by the handlers
     static constexpr int ChannelNodeData = 1000000;
     Dialogs& dialogs() const { return dialogs_; }
@@ -280,6 +327,30 @@ protected:
 private:
     void buildLayout();
     void wireHandlers();
+    void wireChannelFields();
+    bool channelFieldsEvent(QObject* watched, QEvent* event);
+    // The 22 fields written on leaving, in the order of the Feed Info tabs.
+    QList<QWidget*> channelTextFields() const;
+    // A field's value as it is compared and written.
+    QString channelFieldValue(QObject* Sender) const;
+    // How a focus event moves the focus between the window's controls, for
+    // the focus-enter and focus-leave handlers of every editing area.
+    enum class FocusMove { None, Enter, Leave };
+    FocusMove focusMove(QObject* watched, const QEvent* event);
+    QObject* focusHolder_ = nullptr; // the control last entered and not yet left
+    void wireChannelSchedule();
+    bool channelScheduleEvent(QObject* watched, QEvent* event);
+    QList<QWidget*> scheduleControls() const;
+    void wireTopicEditor();
+    bool topicEditorEvent(QObject* watched, QEvent* event);
+    void wireTopicCleanup();
+    // The ending the clean-ups share: write, read back, rebuild, first topic.
+    void refreshAfterCleanup();
+    // Blanks a topic that ends its channel without being the feed's last item.
+    void blankTopic(const TXmlNodePtr& item);
+    // The tree node at a position of the whole tree (the channel node is 0).
+    QTreeWidgetItem* nodeAtAbsoluteIndex(int index) const;
+    int absoluteIndexOf(const QTreeWidgetItem* node) const;
     bool pageChangeRefused();
     bool interactiveSession() const;
     QString commandLineArgument() const;
