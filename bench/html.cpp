@@ -2,7 +2,7 @@
 // peer measured in the same run: one pass that finds every "<" and ">" of the
 // same lines, the least work any tokeniser of this page must do. Then one
 // long tag of growing length, to show that time grows linearly with it.
-#include "HtmlParser.h"
+#include "capture/HtmlParser.h"
 
 #include <algorithm>
 #include <chrono>

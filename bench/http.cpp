@@ -2,7 +2,7 @@
 // same run, and the client's peak memory for two body sizes.
 //
 //   bench_http [megabytes]     (default 200)
-#include "HttpClient.h"
+#include "net/HttpClient.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

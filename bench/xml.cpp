@@ -7,8 +7,8 @@
 //   bench_xml --feed FILE   writes the generated feed to FILE (for profiling)
 //   bench_xml --peak FILE   internal: the child that loads FILE once
 
-#include "XmlDom.h"
-#include "XmlWriter.h"
+#include "xml/XmlDom.h"
+#include "xml/XmlWriter.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 // Reader-only benchmark: parses a generated 20 MB RSS feed with a sink that
 // only counts, and runs `xmllint --noout` on the same file in the same run.
 
-#include "XmlParser.h"
+#include "xml/XmlParser.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // arbitrary code units are reached. Every input is parsed twice, once a
 // character at a time (a progress handler is assigned) and once run by run,
 // and both must give the same result and the same events.
-#include "HtmlParser.h"
+#include "capture/HtmlParser.h"
 
 #include <cstddef>
 #include <cstdint>

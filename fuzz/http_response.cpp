@@ -1,7 +1,7 @@
 // Feeds arbitrary response bytes through THttpClient from a server on 127.0.0.1.
 // The first input byte picks the size of the pieces the server sends, so reads end at
 // varying places; the rest is the response, after which the server closes.
-#include "HttpClient.h"
+#include "net/HttpClient.h"
 
 #include <QCoreApplication>
 #include <QTcpServer>

@@ -4,8 +4,8 @@
 // also straddles buffer boundaries. Nothing may crash, hang or read out of
 // bounds, and both parser runs must report the same structures and message.
 
-#include "XmlDom.h"
-#include "XmlParser.h"
+#include "xml/XmlDom.h"
+#include "xml/XmlParser.h"
 
 #include <cstddef>
 #include <cstdint>

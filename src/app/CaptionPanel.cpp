@@ -1,4 +1,4 @@
-#include "CaptionPanel.h"
+#include "app/CaptionPanel.h"
 
 #include <QPainter>
 #include <QStyle>

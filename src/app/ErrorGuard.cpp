@@ -1,6 +1,7 @@
-#include "ErrorGuard.h"
+#include "app/ErrorGuard.h"
 
-#include "Dialogs.h"
+#include "app/AppMessages.h"
+#include "app/Dialogs.h"
 #include "xml/XmlTypes.h"
 
 namespace {
@@ -16,10 +17,10 @@ QString withFullStop(QString text) {
 QString failureMessage(const std::exception& error) {
     // DOM misuse carries a code and no text; give the user the code at least.
     if (auto dom = dynamic_cast<const TXmlDOMException*>(&error))
-        return withFullStop(QStringLiteral("XML document error %1").arg(dom->code()));
+        return withFullStop(AppMessages::domError(dom->code()));
     QString text = QString::fromUtf8(error.what());
     if (text.isEmpty())
-        text = QStringLiteral("An unexpected error occurred");
+        text = AppMessages::unexpectedError();
     return withFullStop(text);
 }
 
@@ -29,6 +30,6 @@ void runGuarded(Dialogs& dialogs, const std::function<void()>& work) {
     } catch (const std::exception& error) {
         dialogs.showMessage(failureMessage(error));
     } catch (...) {
-        dialogs.showMessage(QStringLiteral("An unexpected error occurred."));
+        dialogs.showMessage(withFullStop(AppMessages::unexpectedError()));
     }
 }

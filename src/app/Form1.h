@@ -1,12 +1,17 @@
 #pragma once
 // TForm1, the program's one window. It owns the feed document, every control
-// and all program state. Its handlers are defined in the folder of the feature
-// they belong to (feed/HeadlineList.cpp, editing/..., publish/...); the widgets
-// are built in app/Form1Layout.cpp; the window-level handlers and the start-up
-// sequence are in app/Form1.cpp.
+// and all program state. Each area's handlers, and the wire<Area>() member
+// that connects its controls and events to them, live in one handler file,
+// <folder>/Form1<Area>.cpp, named in the area's section below. The widgets are
+// built in app/Form1Layout.cpp; app/Form1.cpp holds the constructor, the
+// wiring table and the helpers every area shares.
+//
+// Handlers run on the UI thread only. Any handler may run nested inside
+// another one that waits (an HTTP Get dispatches events), so handlers keep no
+// pointers to tree nodes across calls except LastCurrentNode.
 
-#include "CaptionPanel.h"
-#include "HtmlView.h"
+#include "app/CaptionPanel.h"
+#include "app/HtmlView.h"
 #include "editing/TopicDate.h"
 #include "net/HttpClient.h"
 #include "xml/XmlDom.h"
@@ -19,6 +24,10 @@
 
 #include <functional>
 #include <optional>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 class Dialogs;
 class QAction;
@@ -232,16 +241,25 @@ public:
     int CurrentTopicIndex = 0;
     int CurrentNodeData = 0;
 
-    // ---- Start-up and window (app/Form1.cpp)
+    // ---- Start-up (app/Form1Startup.cpp)
     void FormCreate();
     void FormActivate();
+    // Loads the feed file into the feed document; when it does not load
+    // cleanly, its bytes are kept beside it first so that no later save loses
+    // them. False when they could not be kept: the file must not be written
+    // over then.
+    bool loadFeedFile(const QString& path);
+    // True once the start-up sequence has run for the window on the screen.
+    bool startedUp() const { return activated_; }
+
+    // ---- Window (app/Form1Window.cpp)
     void FormCloseQuery(bool& CanClose);
     void PageChanging(bool& AllowChange);
     void PageChange();
     void BottomPanelResize();
     void MHelpClick();
 
-    // ---- Headline list (feed/HeadlineList.cpp)
+    // ---- Headline list (feed/Form1HeadlineList.cpp)
     void LoadQandAData();
     void SetCurrentTopic();
     void PositionInList(int N);
@@ -252,7 +270,7 @@ public:
     void QListBoxCollapsed(QTreeWidgetItem* Node);
     void QListBoxExpanded(QTreeWidgetItem* Node);
 
-    // ---- Feed file store (feed/FeedFileStore.cpp)
+    // ---- Feed file store (feed/Form1FeedFileStore.cpp)
     void SaveXMLFile(const QString& Path);
     void FileCopy(const QString& Source, const QString& Destination);
     void UndoBtnClick();
@@ -301,7 +319,7 @@ public:
     void ClearBlankHeadlinesOnly();
     void ClearBlankHeadlines();
 
-    // ---- Helpers shared by the handlers
+    // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
     Dialogs& dialogs() const { return dialogs_; }
     // Runs work as an entry point from Qt: a failure is shown, never propagated.
@@ -314,21 +332,75 @@ public:
     // selection-changed handler.
     void selectNode(QTreeWidgetItem* node);
     static int nodeData(const QTreeWidgetItem* node);
-    // Loads the feed file into the feed document; when it does not load
-    // cleanly, its bytes are kept beside it first so that no later save loses
-    // them.
-    void loadFeedFile(const QString& path);
+
+    // Connects a signal to a handler, run inside the error guard. The handler
+    // takes the signal's arguments, or as many of the leading ones as it
+    // declares (none at all, for a click).
+    template <typename Sender, typename Signal, typename Handler>
+    void connectGuarded(Sender* sender, Signal signal, Handler handler) {
+        connect(sender, signal, this, [this, handler](const auto&... arguments) {
+            guarded([&] { callWithLeading<sizeof...(arguments)>(handler, arguments...); });
+        });
+    }
 
 protected:
+    // One event case of an area: true when the event is consumed.
+    using EventCase = bool (TForm1::*)(QEvent* event);
+    // Routes the events of watched to an area's case (from wire<Area>()).
+    void watchEvents(QObject* watched, EventCase eventCase);
+    // A case that is told which control the event is for: one handler for
+    // many controls, which it tells apart as its Sender.
+    using SenderEventCase = bool (TForm1::*)(QObject* watched, QEvent* event);
+    void watchEvents(QObject* watched, SenderEventCase eventCase);
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildLayout();
+    template <std::size_t Count, typename Handler, typename... Arguments>
+    void callWithLeading(Handler handler, const Arguments&... arguments) {
+        using All = std::tuple<const Arguments&...>;
+        const All all(arguments...);
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            if constexpr (std::is_invocable_v<Handler, TForm1*, std::tuple_element_t<I, All>...>) {
+                std::invoke(handler, this, std::get<I>(all)...);
+            } else {
+                static_assert(Count > 0, "the handler takes none of the signal's arguments");
+                if constexpr (Count > 0)
+                    callWithLeading<Count - 1>(handler, arguments...);
+            }
+        }
+        (std::make_index_sequence<Count>());
+    }
+
+    // ---- Layout (app/Form1Layout.cpp), one function per menu and page
+    void buildMenus(); // and the page control
+    void buildFeedInfoPage();
+    void buildTopicsPage();
+    void buildPublishPage();
+    void buildAboutPage();
+
+    // ---- Wiring: wireHandlers (app/Form1.cpp) calls each area's wire<Area>()
     void wireHandlers();
+    void wireWindow();
+    void wireHeadlineList();
+    void wireFeedFileStore();
     void wireChannelFields();
-    bool channelFieldsEvent(QObject* watched, QEvent* event);
+    void wireChannelSchedule();
+    void wireTopicEditor();
+    void wireTopicCleanup();
+
+    // Window event cases (app/Form1Window.cpp)
+    bool PageTabsEvent(QEvent* event);
+    bool PageEvent(QEvent* event);
+    bool TopicsSplitEvent(QEvent* event);
+    bool pageChangeRefused();
+    // Headline list event cases (feed/Form1HeadlineList.cpp)
+    bool QListBoxViewportEvent(QEvent* event);
+    bool CoverEvent(QEvent* event);
+    void hideCoveredControls();
+    // Channel fields (editing/Form1ChannelFields.cpp)
+    bool ChannelFieldFocusEvent(QObject* watched, QEvent* event);
     // The 22 fields written on leaving, in the order of the Feed Info tabs.
     QList<QWidget*> channelTextFields() const;
     // A field's value as it is compared and written.
@@ -337,25 +409,33 @@ private:
     // the focus-enter and focus-leave handlers of every editing area.
     enum class FocusMove { None, Enter, Leave };
     FocusMove focusMove(QObject* watched, const QEvent* event);
-    QObject* focusHolder_ = nullptr; // the control last entered and not yet left
-    void wireChannelSchedule();
-    bool channelScheduleEvent(QObject* watched, QEvent* event);
-    QList<QWidget*> scheduleControls() const;
-    void wireTopicEditor();
-    bool topicEditorEvent(QObject* watched, QEvent* event);
-    void wireTopicCleanup();
+    // Channel schedule (editing/Form1ChannelSchedule.cpp)
+    bool ScheduleFocusEvent(QObject* watched, QEvent* event);
+    // Topic editor (editing/Form1TopicEditor.cpp)
+    bool TopicEnclosureEvent(QEvent* event);
+    // The tree node at a position of the whole tree (the channel node is 0).
+    QTreeWidgetItem* nodeAtAbsoluteIndex(int index) const;
+    static int absoluteIndexOf(const QTreeWidgetItem* node);
+    // Topic list clean-up (capture/Form1TopicCleanup.cpp)
     // The ending the clean-ups share: write, read back, rebuild, first topic.
     void refreshAfterCleanup();
     // Blanks a topic that ends its channel without being the feed's last item.
     void blankTopic(const TXmlNodePtr& item);
-    // The tree node at a position of the whole tree (the channel node is 0).
-    QTreeWidgetItem* nodeAtAbsoluteIndex(int index) const;
-    int absoluteIndexOf(const QTreeWidgetItem* node) const;
-    bool pageChangeRefused();
+    // Start-up (app/Form1Startup.cpp)
+    bool WindowExposeEvent(QEvent* event);
+    void scheduleStartup();
     bool interactiveSession() const;
     QString commandLineArgument() const;
 
+    QWidget* TopicFields = nullptr; // the topic fields' container, under the tree
+    QWidget* TopicsSplit = nullptr; // holds QPanel and APanel side by side
+
     Dialogs& dialogs_;
     QStringList arguments_;
+    bool startupScheduled_ = false;
     bool activated_ = false;
+    bool isWatched(const QObject* watched) const;
+    std::vector<std::pair<QObject*, EventCase>> eventCases_;
+    std::vector<std::pair<QObject*, SenderEventCase>> senderEventCases_;
+    QObject* focusHolder_ = nullptr; // the control last entered and not yet left
 };

@@ -1,11 +1,13 @@
 // The window's structure: every control by name, with its caption, hint,
-// items, limits and initial state. Behaviour is wired elsewhere.
-#include "Form1.h"
-#include "Pictures.h"
+// items, limits and initial state, one function per menu and page. Behaviour
+// is wired by the areas' handler files.
+#include "app/Form1.h"
+#include "app/Pictures.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QToolButton>
@@ -126,6 +129,27 @@ QFormLayout* formOn(QWidget* page) {
     return form;
 }
 
+QLabel* label(const QString& text) {
+    auto* l = new QLabel(text);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+// A grid cell that holds the widest entry (check box, text and padding) in
+// the list's font, so no entry is cut whatever the font size.
+QSize checkListCell(const QListWidget* list, const QStringList& entries) {
+    const QFontMetrics metrics(list->font());
+    int text = 0;
+    for (const QString& entry : entries)
+        text = qMax(text, metrics.horizontalAdvance(entry));
+    const QStyle* style = list->style();
+    const int indicator = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, list);
+    const int indicatorHeight = style->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, list);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    return QSize(indicator + text + 6 * margin + metrics.averageCharWidth(),
+                 qMax(metrics.height(), indicatorHeight) + 2 * margin + 2);
+}
+
 QWidget* withButton(QWidget* field, QWidget* button) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
@@ -137,13 +161,12 @@ QWidget* withButton(QWidget* field, QWidget* button) {
 
 } // namespace
 
-void TForm1::buildLayout() {
+void TForm1::buildMenus() {
     setWindowTitle(QStringLiteral("Quillo"));
     setWindowIcon(QIcon(QStringLiteral(":/quillo/quillo.png")));
     ImageList = treeStatePictures();
 
-    // ---- Main menu
-    MProject = menuBar()->addMenu(QStringLiteral("Publication"));
+    MProject = menuBar()->addMenu(QStringLiteral("&Publication"));
     MPNew = MProject->addAction(QStringLiteral("Create New Publication"));
     MPOpen = MProject->addAction(QStringLiteral("Open Existing Publication"));
     MPSave = MProject->addAction(QStringLiteral("Save Publication As"));
@@ -153,9 +176,8 @@ void TForm1::buildLayout() {
     MClearTopics = MProject->addAction(QStringLiteral("Clear Topic List"));
     MProject->addSeparator();
     MPExit = MProject->addAction(QStringLiteral("Exit Publication"));
-    MHelp = menuBar()->addAction(QStringLiteral("Help"));
+    MHelp = menuBar()->addAction(QStringLiteral("&Help"));
 
-    // ---- Pages
     Page = new QTabWidget(this);
     setCentralWidget(Page);
     ChannelPage = new QWidget;
@@ -166,8 +188,9 @@ void TForm1::buildLayout() {
     Page->addTab(TopicsPage, QStringLiteral("Topics"));
     Page->addTab(PublishPage, QStringLiteral("Publish"));
     Page->addTab(AboutPage, QStringLiteral("About"));
+}
 
-    // ---- Feed Info page
+void TForm1::buildFeedInfoPage() {
     auto* channelLayout = new QVBoxLayout(ChannelPage);
     FeedTabs = new QTabWidget(ChannelPage);
     FeedTabs->setDocumentMode(true);
@@ -234,7 +257,7 @@ void TForm1::buildLayout() {
     HoursCheckListBox->setFlow(QListView::TopToBottom);
     HoursCheckListBox->setWrapping(true);
     HoursCheckListBox->setResizeMode(QListView::Adjust);
-    HoursCheckListBox->setGridSize(QSize(48, 20));
+    HoursCheckListBox->setGridSize(checkListCell(HoursCheckListBox, hours));
     DaysCheckListBox =
         checkList({QStringLiteral("Monday"), QStringLiteral("Tuesday"), QStringLiteral("Wednesday"),
                    QStringLiteral("Thursday"), QStringLiteral("Friday"), QStringLiteral("Saturday"),
@@ -242,11 +265,6 @@ void TForm1::buildLayout() {
                   TimeTab);
     DaysCheckListBox->setSpacing(1);
     auto* time = new QGridLayout(TimeTab);
-    auto label = [](const QString& text) {
-        auto* l = new QLabel(text);
-        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        return l;
-    };
     time->addWidget(label(QStringLiteral("Publication Date:")), 0, 0);
     time->addWidget(DatePicker, 0, 1);
     time->addWidget(label(QStringLiteral("PublicationTime:")), 0, 2);
@@ -309,8 +327,9 @@ void TForm1::buildLayout() {
     textInput->addRow(QStringLiteral("Description:"), TIDescEdit);
     textInput->addRow(QStringLiteral("Name:"), TINameEdit);
     textInput->addRow(QStringLiteral("Link:"), TILinkEdit);
+}
 
-    // ---- Topics page
+void TForm1::buildTopicsPage() {
     auto* topics = new QVBoxLayout(TopicsPage);
     topics->setContentsMargins(4, 4, 4, 4);
     topics->setSpacing(2);
@@ -322,15 +341,16 @@ void TForm1::buildLayout() {
     AViewLabel = new QLabel(QStringLiteral("Synopsis for selected Headline:"), TopPanel);
     topics->addWidget(TopPanel);
 
-    auto* halves = new QHBoxLayout;
-    halves->setSpacing(0);
-    topics->addLayout(halves, 1);
+    // The halves are placed by BottomPanelResize.
+    TopicsSplit = new QWidget(TopicsPage);
+    topics->addWidget(TopicsSplit, 1);
 
     // Left half: the topic fields, with the tree over them in the same cell.
-    QPanel = panel(TopicsPage);
+    QPanel = panel(TopicsSplit);
     auto* qCell = new QGridLayout(QPanel);
     qCell->setContentsMargins(0, 0, 2, 0);
     auto* fields = new QWidget(QPanel);
+    TopicFields = fields;
     TopicLink = textField(fields);
     TopicAuthor = textField(fields);
     TopicEnclosure = textField(fields);
@@ -402,7 +422,6 @@ void TForm1::buildLayout() {
         treeColours.setColor(QPalette::Inactive, role, treeColours.color(QPalette::Active, role));
     QListBox->setPalette(treeColours);
     qCell->addWidget(QListBox, 0, 0);
-    halves->addWidget(QPanel);
 
     PopMenu1 = new QMenu(QListBox);
     PMAddQA = PopMenu1->addAction(QStringLiteral("&Add Topic"));
@@ -411,7 +430,7 @@ void TForm1::buildLayout() {
 
     // Right half: headline memo and synopsis caption on top while editing, the
     // synopsis memo below with the preview over it while viewing.
-    APanel = panel(TopicsPage);
+    APanel = panel(TopicsSplit);
     auto* aColumn = new QVBoxLayout(APanel);
     aColumn->setContentsMargins(2, 0, 0, 0);
     aColumn->setSpacing(2);
@@ -433,7 +452,6 @@ void TForm1::buildLayout() {
     HTMLText = new THtmlView(APanel);
     aCell->addWidget(HTMLText, 0, 0);
     aColumn->addLayout(aCell, 1);
-    halves->addWidget(APanel, 1);
 
     BottomPanel = panel(TopicsPage);
     auto* bottom = new QVBoxLayout(BottomPanel);
@@ -525,18 +543,16 @@ void TForm1::buildLayout() {
     RightPanel->hide();
     controls->addWidget(RightPanel, 1);
 
+    // The two caption panels are placed under the halves by BottomPanelResize.
     QTitlePanel = panel(BottomPanel);
-    auto* titles = new QHBoxLayout(QTitlePanel);
-    titles->setContentsMargins(0, 0, 0, 0);
-    titles->setSpacing(0);
     TopicPanel = new TCaptionPanel(QStringLiteral("Channel:"), QTitlePanel);
     QuestionPanel = new TCaptionPanel(QStringLiteral("Item:"), QTitlePanel);
-    titles->addWidget(TopicPanel);
-    titles->addWidget(QuestionPanel, 1);
+    QTitlePanel->setFixedHeight(qMax(TopicPanel->sizeHint().height(), 18));
     bottom->addWidget(QTitlePanel);
     topics->addWidget(BottomPanel);
+}
 
-    // ---- Publish page
+void TForm1::buildPublishPage() {
     Label42 = new QLabel(QStringLiteral("Select Local Directory:"), PublishPage);
     SelectLocalBtn = pictureButton(folderPicture(), PublishPage);
     LocalLabel2 = new QLabel(PublishPage);
@@ -601,11 +617,10 @@ void TForm1::buildLayout() {
     Panel2->setMinimumHeight(LocalLabel->sizeHint().height() + 8);
     bottomRow->addWidget(Panel2);
     publish->addWidget(PublishPanelBottom);
+}
 
-    // ---- About page
+void TForm1::buildAboutPage() {
     auto* about = new QVBoxLayout(AboutPage);
     AboutMemo = new QPlainTextEdit(AboutPage);
     about->addWidget(AboutMemo);
-
-    resize(640, 480);
 }

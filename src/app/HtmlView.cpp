@@ -1,4 +1,6 @@
-#include "HtmlView.h"
+#include "app/HtmlView.h"
+
+#include "app/PreviewText.h"
 
 #include <QScrollBar>
 
@@ -25,7 +27,7 @@ THtmlView::THtmlView(QWidget* parent) : QTextBrowser(parent) {
 }
 
 void THtmlView::loadFromString(const QString& text) {
-    setHtml(text);
+    setHtml(previewHtmlOf(text));
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
 }

@@ -10,7 +10,8 @@ class THtmlView : public QTextBrowser {
 public:
     explicit THtmlView(QWidget* parent = nullptr);
 
-    // Replaces what the pane shows and scrolls it to the top.
+    // Replaces what the pane shows and scrolls it to the top. A synopsis past
+    // the preview limits (app/PreviewText.h) is shown plain or cut, with a note.
     void loadFromString(const QString& text);
 
     QVariant loadResource(int type, const QUrl& name) override;

@@ -1,6 +1,8 @@
-#include "IniFile.h"
+#include "app/IniFile.h"
 
-#include "FeedFiles.h"
+#include "app/AppMessages.h"
+
+#include "feed/FeedFiles.h"
 
 #include <QFile>
 #include <QList>
@@ -179,7 +181,7 @@ bool TIniFile::readBool(const QString& section, const QString& key, bool def) co
 }
 
 void TIniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    const QString errorText = "Unable to write to " + path_;
+    const QString errorText = AppMessages::unableToWrite(path_);
     QFile file(path_);
     Document doc;
     if (file.exists()) {

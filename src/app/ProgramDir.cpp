@@ -1,4 +1,4 @@
-#include "ProgramDir.h"
+#include "app/ProgramDir.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,4 +25,12 @@ QString resolveProgramDirectory() {
     const QString dataDir = QDir::homePath() + "/.local/share/quillo";
     QDir().mkpath(dataDir);
     return withTrailingSlash(dataDir);
+}
+
+QString manualFilePath() {
+    const QString installed = QCoreApplication::applicationDirPath() +
+                              QStringLiteral("/../" QUILLO_DATA_DIR "/manual.html");
+    if (QFileInfo::exists(installed))
+        return QFileInfo(installed).canonicalFilePath();
+    return QStringLiteral(QUILLO_SOURCE_MANUAL);
 }

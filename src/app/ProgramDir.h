@@ -7,3 +7,7 @@
 // executable's directory when we may write there, else ~/.local/share/quillo
 // (created when missing). Worked out afresh on every call.
 QString resolveProgramDirectory();
+
+// Quillo's manual: the one installed under the data directory beside the
+// program, else (in a build tree) the one in the source tree.
+QString manualFilePath();

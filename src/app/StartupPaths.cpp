@@ -1,4 +1,6 @@
-#include "StartupPaths.h"
+#include "app/StartupPaths.h"
+
+#include "feed/FeedMessages.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -6,6 +8,10 @@
 
 QString settingsFilePath(const QString& programDir) {
     return programDir + "quillo.ini";
+}
+
+QString defaultFeedPath(const QString& programDir) {
+    return programDir + "Default.xml";
 }
 
 QString feedPathFromArgument(const QString& argument, const QString& programDir) {
@@ -43,5 +49,5 @@ void writeFtpSites(const QString& programDir, const QStringList& lines) {
     for (const QString& line : lines)
         bytes += line.toUtf8() + "\r\n";
     const QString path = ftpSitesPath(programDir);
-    writeFileAtomically(path, bytes, QString("Cannot create file %1").arg(path));
+    writeFileAtomically(path, bytes, FeedMessages::cannotCreateFile(path));
 }

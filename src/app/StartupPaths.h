@@ -2,13 +2,15 @@
 // Paths the start-up sequence works out, and the FTP site list beside the
 // settings. basePathOf, backupPathOf and damagedCopyPathOf come with FeedFiles.h.
 
-#include "FeedFiles.h"
+#include "feed/FeedFiles.h"
 
 #include <QString>
 #include <QStringList>
 
 // programDir + "quillo.ini".
 QString settingsFilePath(const QString& programDir);
+// programDir + "Default.xml": the feed opened when the settings name none.
+QString defaultFeedPath(const QString& programDir);
 
 // The feed named by a command-line argument, or empty when the argument names
 // none (it must contain ".xml", in lower case). A relative argument is taken

@@ -1,7 +1,7 @@
 // Program entry: one window, the event loop until it closes; nothing is saved
 // on the way out.
-#include "Dialogs.h"
-#include "Form1.h"
+#include "app/Dialogs.h"
+#include "app/Form1.h"
 
 #include <QApplication>
 

@@ -4,6 +4,7 @@
 #include "app/Form1.h"
 
 #include "app/Dialogs.h"
+#include "capture/CleanupMessages.h"
 #include "capture/TopicCleanup.h"
 
 #include <QAction>
@@ -31,10 +32,7 @@ void TForm1::refreshAfterCleanup() {
 }
 
 void TForm1::RequestClear() {
-    if (dialogs().askYesNo(
-            QStringLiteral("Warning"),
-            QStringLiteral(
-                "This will clear all Topics from the Topic list, do you want to continue?")))
+    if (dialogs().askYesNo(CleanupMessages::clearWarningTitle(), CleanupMessages::clearWarning()))
         ClearExistingFeedsClick();
 }
 

@@ -1,4 +1,4 @@
-#include "HtmlParser.h"
+#include "capture/HtmlParser.h"
 
 #include <algorithm>
 #include <array>

@@ -1,17 +1,16 @@
-#include "TopicCleanup.h"
+#include "capture/TopicCleanup.h"
 
+#include "capture/CleanupMessages.h"
 #include "feed/FeedLookups.h"
 
 #include <stdexcept>
-
-const char* const noChannelForBlankItemMessage = "The feed has no channel to hold a topic.";
 
 namespace {
 
 void appendToChannel(const TXmlDocumentPtr& doc, const TXmlElementPtr& item) {
     const TXmlNodePtr channel = channelOf(doc);
     if (!channel)
-        throw std::runtime_error(noChannelForBlankItemMessage);
+        throw std::runtime_error(CleanupMessages::noChannelForBlankItem());
     channel->appendChild(item);
 }
 

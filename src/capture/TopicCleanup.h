@@ -5,6 +5,8 @@
 // remaining one. Items are removed from whatever element holds them.
 //
 // Writing the file, reading it back and rebuilding the tree are the caller's.
+// A feed without items and without a channel has nowhere to put the blank
+// item: that throws std::runtime_error and changes nothing.
 
 #include "xml/XmlDom.h"
 
@@ -26,7 +28,3 @@ void blankItem(const TXmlDocumentPtr& doc, const TXmlNodePtr& item = nullptr);
 // first child) is empty, as long as another item remains; the number of
 // items removed.
 long removeBlankHeadlines(const TXmlDocumentPtr& doc);
-
-// Thrown (as std::runtime_error) when a feed without items has no channel
-// either, so there is nowhere to put the blank item.
-extern const char* const noChannelForBlankItemMessage;

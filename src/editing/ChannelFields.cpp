@@ -1,13 +1,12 @@
-#include "ChannelFields.h"
+#include "editing/ChannelFields.h"
 
+#include "editing/EditingMessages.h"
 #include "feed/FeedLookups.h"
 
 #include <QRegularExpression>
 
 #include <optional>
 #include <stdexcept>
-
-const char* const noChannelFieldMessage = "The feed has no channel to hold this field.";
 
 namespace {
 
@@ -23,7 +22,7 @@ std::u16string u16(const QString& text) {
 TXmlNodePtr requireChannel(const TXmlDocumentPtr& doc) {
     TXmlNodePtr channel = channelOf(doc);
     if (!channel)
-        throw std::runtime_error(noChannelFieldMessage);
+        throw std::runtime_error(EditingMessages::noChannelForField());
     return channel;
 }
 

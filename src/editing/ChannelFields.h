@@ -6,12 +6,14 @@
 // the channel has none, inserts it before the channel's first item (last in a
 // channel without items).
 //
-// Every write throws std::runtime_error(noChannelFieldMessage) when the
-// document has no channel, and leaves the document as it was.
+// Every write throws std::runtime_error when the document has no channel,
+// and leaves the document as it was.
 
 #include "xml/XmlDom.h"
 
 #include <QString>
+
+#include <optional>
 
 // The value taken on entry into a field: "|||" stands for an empty one.
 QString valueOnEnter(const QString& value);
@@ -68,5 +70,3 @@ void writeTextInput(const TXmlDocumentPtr& doc, const TTextInputFields& fields);
 // Where a new channel element goes: before the channel's first item, in that
 // item's parent, or last in the channel when it holds no item.
 void insertChannelElement(const TXmlDocumentPtr& doc, const TXmlNodePtr& element);
-
-extern const char* const noChannelFieldMessage;

@@ -1,6 +1,6 @@
-#include "ChannelSchedule.h"
+#include "editing/ChannelSchedule.h"
 
-#include "ChannelFields.h"
+#include "editing/ChannelFields.h"
 
 namespace {
 

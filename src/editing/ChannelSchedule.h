@@ -5,8 +5,8 @@
 // the time to live, the logo size and the skip lists are the first elements
 // of that name anywhere in the document.
 //
-// Every write throws std::runtime_error(noChannelFieldMessage) when it needs
-// the channel and the document has none.
+// Every write throws std::runtime_error when it needs the channel and the
+// document has none.
 
 #include "xml/XmlDom.h"
 

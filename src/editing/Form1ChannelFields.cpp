@@ -4,6 +4,7 @@
 
 #include "app/Dialogs.h"
 #include "editing/ChannelFields.h"
+#include "editing/EditingMessages.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -13,9 +14,8 @@
 
 void TForm1::wireChannelFields() {
     for (QWidget* field : channelTextFields())
-        field->installEventFilter(this);
-    connect(CategoryAttrBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { CategoryAttrBtnClick(); }); });
+        watchEvents(field, &TForm1::ChannelFieldFocusEvent);
+    connectGuarded(CategoryAttrBtn, &QPushButton::clicked, &TForm1::CategoryAttrBtnClick);
 }
 
 TForm1::FocusMove TForm1::focusMove(QObject* watched, const QEvent* event) {
@@ -38,9 +38,7 @@ TForm1::FocusMove TForm1::focusMove(QObject* watched, const QEvent* event) {
     return FocusMove::Enter;
 }
 
-bool TForm1::channelFieldsEvent(QObject* watched, QEvent* event) {
-    if (!channelTextFields().contains(qobject_cast<QWidget*>(watched)))
-        return false;
+bool TForm1::ChannelFieldFocusEvent(QObject* watched, QEvent* event) {
     switch (focusMove(watched, event)) {
     case FocusMove::Enter:
         guarded([this, watched] { TitleEditEnter(watched); });

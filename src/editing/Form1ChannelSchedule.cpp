@@ -31,25 +31,19 @@ int spinValue(const QSpinBox* spin) {
 } // namespace
 
 void TForm1::wireChannelSchedule() {
-    for (QWidget* control : scheduleControls())
-        control->installEventFilter(this);
-    connect(SetTimeBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { SetTimeBtnClick(); }); });
-    connect(SetBuildTimeBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { SetBuildTimeBtnClick(); }); });
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             DatePicker, TimePicker, BuildDatePicker, BuildTimePicker, TTLSpin, HoursCheckListBox,
+             DaysCheckListBox, ImageWSpin, ImageHSpin})
+        watchEvents(control, &TForm1::ScheduleFocusEvent);
+    connectGuarded(SetTimeBtn, &QPushButton::clicked, &TForm1::SetTimeBtnClick);
+    connectGuarded(SetBuildTimeBtn, &QPushButton::clicked, &TForm1::SetBuildTimeBtnClick);
 }
 
-QList<QWidget*> TForm1::scheduleControls() const {
-    return {DatePicker,        TimePicker,       BuildDatePicker, BuildTimePicker, TTLSpin,
-            HoursCheckListBox, DaysCheckListBox, ImageWSpin,      ImageHSpin};
-}
-
-bool TForm1::channelScheduleEvent(QObject* watched, QEvent* event) {
-    auto* control = qobject_cast<QWidget*>(watched);
-    if (!scheduleControls().contains(control) || focusMove(watched, event) != FocusMove::Leave)
+bool TForm1::ScheduleFocusEvent(QObject* watched, QEvent* event) {
+    if (focusMove(watched, event) != FocusMove::Leave)
         return false;
-    if (control == DatePicker || control == TimePicker || control == BuildDatePicker ||
-        control == BuildTimePicker)
+    if (watched == DatePicker || watched == TimePicker || watched == BuildDatePicker ||
+        watched == BuildTimePicker)
         guarded([this, watched] { DatePickerExit(watched); });
     else
         guarded([this, watched] { TTLSpinExit(watched); });

@@ -4,10 +4,12 @@
 #include "app/Form1.h"
 
 #include "app/Dialogs.h"
+#include "editing/EditingMessages.h"
 #include "editing/SynopsisText.h"
 #include "editing/TopicItem.h"
 #include "feed/FeedLookups.h"
 
+#include <QAction>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,42 +18,29 @@
 #include <QTimeEdit>
 #include <QTreeWidget>
 
-namespace {
-
-const QString channelNodeMessage = QStringLiteral(
-    "This object cannot be removed. Click on the Publication menu to create a new Publication.");
-
-} // namespace
-
 void TForm1::wireTopicEditor() {
-    TopicEnclosure->installEventFilter(this);
-    connect(AddBtn, &QPushButton::clicked, this, [this] { guarded([this] { AddBtnClick(); }); });
-    connect(PMAddQA, &QAction::triggered, this, [this] { guarded([this] { AddBtnClick(); }); });
-    connect(EditBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { EditBtnClick(EditBtn); }); });
-    connect(PMEdit, &QAction::triggered, this,
-            [this] { guarded([this] { EditBtnClick(PMEdit); }); });
-    connect(QListBox, &QTreeWidget::itemDoubleClicked, this,
-            [this] { guarded([this] { EditBtnClick(QListBox); }); });
-    connect(SaveBtn, &QPushButton::clicked, this, [this] { guarded([this] { SaveBtnClick(); }); });
-    connect(CancelBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { CancelBtnClick(); }); });
-    connect(NextBtn, &QPushButton::clicked, this, [this] { guarded([this] { NextBtnClick(); }); });
-    connect(RemoveBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { RemoveBtnClick(); }); });
-    connect(PMRemove, &QAction::triggered, this, [this] { guarded([this] { RemoveBtnClick(); }); });
-    connect(SetTopicTimeBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { SetTopicTimeBtnClick(); }); });
-    connect(TopicEnclosureBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { TopicEnclosureBtnClick(); }); });
-    connect(TopicCategoryBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { TopicCategoryBtnClick(); }); });
-    connect(TopicGUIDBtn, &QPushButton::clicked, this,
-            [this] { guarded([this] { TopicGUIDBtnClick(); }); });
+    watchEvents(TopicEnclosure, &TForm1::TopicEnclosureEvent);
+    connectGuarded(AddBtn, &QPushButton::clicked, &TForm1::AddBtnClick);
+    connectGuarded(PMAddQA, &QAction::triggered, &TForm1::AddBtnClick);
+    connectGuarded(EditBtn, &QPushButton::clicked,
+                   [](TForm1* form) { form->EditBtnClick(form->EditBtn); });
+    connectGuarded(PMEdit, &QAction::triggered,
+                   [](TForm1* form) { form->EditBtnClick(form->PMEdit); });
+    connectGuarded(QListBox, &QTreeWidget::itemDoubleClicked,
+                   [](TForm1* form) { form->EditBtnClick(form->QListBox); });
+    connectGuarded(SaveBtn, &QPushButton::clicked, &TForm1::SaveBtnClick);
+    connectGuarded(CancelBtn, &QPushButton::clicked, &TForm1::CancelBtnClick);
+    connectGuarded(NextBtn, &QPushButton::clicked, &TForm1::NextBtnClick);
+    connectGuarded(RemoveBtn, &QPushButton::clicked, &TForm1::RemoveBtnClick);
+    connectGuarded(PMRemove, &QAction::triggered, &TForm1::RemoveBtnClick);
+    connectGuarded(SetTopicTimeBtn, &QPushButton::clicked, &TForm1::SetTopicTimeBtnClick);
+    connectGuarded(TopicEnclosureBtn, &QPushButton::clicked, &TForm1::TopicEnclosureBtnClick);
+    connectGuarded(TopicCategoryBtn, &QPushButton::clicked, &TForm1::TopicCategoryBtnClick);
+    connectGuarded(TopicGUIDBtn, &QPushButton::clicked, &TForm1::TopicGUIDBtnClick);
 }
 
-bool TForm1::topicEditorEvent(QObject* watched, QEvent* event) {
-    if (watched == TopicEnclosure && focusMove(watched, event) == FocusMove::Leave)
+bool TForm1::TopicEnclosureEvent(QEvent* event) {
+    if (focusMove(TopicEnclosure, event) == FocusMove::Leave)
         guarded([this] { TopicEnclosureExit(); });
     return false;
 }
@@ -217,7 +206,7 @@ void TForm1::RemoveBtnClick() {
     if (!node)
         return;
     if (node == channelNode()) {
-        dialogs().showMessage(channelNodeMessage);
+        dialogs().showMessage(EditingMessages::channelNodeNotRemovable());
         return;
     }
     SaveXMLFile(BackupFilePath);
@@ -278,17 +267,16 @@ void TForm1::ShowEnclosureFields(bool Value) {
 }
 
 void TForm1::TopicCategoryBtnClick() {
-    if (const std::optional<QString> domain = dialogs().prompt(
-            QStringLiteral("Domain Path"), QStringLiteral("Please Enter Domain Path for Category."),
-            TopicCategoryDomain))
+    if (const std::optional<QString> domain =
+            dialogs().prompt(EditingMessages::domainPathCaption(),
+                             EditingMessages::domainPathQuestion(), TopicCategoryDomain))
         TopicCategoryDomain = *domain;
 }
 
 void TForm1::TopicGUIDBtnClick() {
-    if (const std::optional<QString> permaLink = dialogs().prompt(
-            QStringLiteral("Permanent Link"),
-            QStringLiteral("Enter True is GUID is a reference URL, otherwise enter False."),
-            TopicGuidPermaLink))
+    if (const std::optional<QString> permaLink =
+            dialogs().prompt(EditingMessages::permanentLinkCaption(),
+                             EditingMessages::permanentLinkQuestion(), TopicGuidPermaLink))
         TopicGuidPermaLink = *permaLink;
 }
 
@@ -299,7 +287,7 @@ QTreeWidgetItem* TForm1::nodeAtAbsoluteIndex(int index) const {
     return channel->child(index - 1);
 }
 
-int TForm1::absoluteIndexOf(const QTreeWidgetItem* node) const {
+int TForm1::absoluteIndexOf(const QTreeWidgetItem* node) {
     const QTreeWidgetItem* parent = node->parent();
     return parent ? parent->indexOfChild(const_cast<QTreeWidgetItem*>(node)) + 1 : 0;
 }

@@ -1,4 +1,4 @@
-#include "SynopsisText.h"
+#include "editing/SynopsisText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "TopicDate.h"
+#include "editing/TopicDate.h"
 
 #include "feed/Clock.h"
 #include "feed/FeedDate.h"

@@ -1,12 +1,11 @@
-#include "TopicItem.h"
+#include "editing/TopicItem.h"
 
-#include "SynopsisText.h"
+#include "editing/EditingMessages.h"
+#include "editing/SynopsisText.h"
 #include "feed/FeedLookups.h"
 
 #include <array>
 #include <stdexcept>
-
-const char* const noChannelMessage = "The feed has no channel to hold the topic.";
 
 namespace {
 
@@ -156,7 +155,7 @@ void insertTopic(const TXmlDocumentPtr& doc, const TXmlElementPtr& newItem,
                  std::optional<long> afterOrdinal) {
     const TXmlNodePtr channel = channelOf(doc);
     if (!channel)
-        throw std::runtime_error(noChannelMessage);
+        throw std::runtime_error(EditingMessages::noChannelForTopic());
     const TXmlNodePtr after = afterOrdinal ? itemsOf(doc).item(*afterOrdinal) : nullptr;
     const bool fewerThanTwoNodes = !channel->firstChild() || !channel->firstChild()->nextSibling();
     if (!after || fewerThanTwoNodes) {

@@ -67,11 +67,9 @@ TTopicOnEdit readTopic(const TXmlNodePtr& item);
 // Inserts a new topic. With afterOrdinal naming an item of the document, the
 // new item goes right after that item's element; otherwise, or when the
 // channel holds fewer than two nodes, it is appended to the channel. Throws
-// std::runtime_error(noChannelMessage) when the document has no channel.
+// std::runtime_error when the document has no channel.
 void insertTopic(const TXmlDocumentPtr& doc, const TXmlElementPtr& newItem,
                  std::optional<long> afterOrdinal);
 
 // Puts newItem in place of item ordinal; false when there is no such item.
 bool replaceTopic(const TXmlDocumentPtr& doc, long ordinal, const TXmlElementPtr& newItem);
-
-extern const char* const noChannelMessage;

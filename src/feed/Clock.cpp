@@ -1,4 +1,4 @@
-#include "Clock.h"
+#include "feed/Clock.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
-#include "FeedDate.h"
+#include "feed/FeedDate.h"
 
-#include "Clock.h"
+#include "feed/Clock.h"
 
 #include <array>
 #include <cstdlib>

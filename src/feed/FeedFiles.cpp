@@ -1,4 +1,6 @@
-#include "FeedFiles.h"
+#include "feed/FeedFiles.h"
+
+#include "feed/FeedMessages.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,6 +71,10 @@ QString damagedCopyPathOf(const QString& feedPath) {
     return basePathOf(feedPath) + ".damaged.xml";
 }
 
+QString restoredPathOf(const QString& feedPath) {
+    return basePathOf(feedPath) + ".xml";
+}
+
 void writeFileAtomically(const QString& path, const QByteArray& bytes, const QString& errorText,
                          QFile::Permissions newFilePermissions, PermissionRule rule) {
     const QString target = resolveSymlinks(path, errorText);
@@ -106,17 +112,17 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes, const QSt
 QByteArray readWholeFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        fail(QString("Cannot open file %1").arg(path));
+        fail(FeedMessages::cannotOpenFile(path));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        fail(QString("Cannot open file %1").arg(path));
+        fail(FeedMessages::cannotOpenFile(path));
     return bytes;
 }
 
 void fileCopy(const QString& source, const QString& destination) {
     const QByteArray bytes = readWholeFile(source);
     // A new copy is as private as its source, and writable like any file we make.
-    writeFileAtomically(destination, bytes, QString("Cannot create file %1").arg(destination),
+    writeFileAtomically(destination, bytes, FeedMessages::cannotCreateFile(destination),
                         QFile::permissions(source) | QFile::WriteOwner);
 }
 

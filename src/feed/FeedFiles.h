@@ -12,6 +12,9 @@ QString basePathOf(const QString& feedPath);
 QString backupPathOf(const QString& feedPath);
 // base + ".damaged.xml": where a feed file that did not load cleanly is kept.
 QString damagedCopyPathOf(const QString& feedPath);
+// base + ".xml": the file Undo restores the backup into (the feed file itself
+// unless its name ends in something other than ".xml").
+QString restoredPathOf(const QString& feedPath);
 
 inline constexpr QFile::Permissions defaultNewFilePermissions =
     QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;

@@ -1,4 +1,4 @@
-#include "FeedLookups.h"
+#include "feed/FeedLookups.h"
 
 #include <limits>
 

@@ -4,7 +4,7 @@
 // all the same. Every lookup takes missing nodes (a document without channel,
 // items with few children) and answers with null, empty text or 0.
 
-#include "XmlDom.h"
+#include "xml/XmlDom.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // Clear Topic List and the removal of topics without a headline, checked in
 // the feed file the window wrote.
-#include "../editing/EditingForm.h"
+#include "editing/EditingForm.h"
 
 #include <QAction>
 #include <QPlainTextEdit>

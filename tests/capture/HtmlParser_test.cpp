@@ -1,4 +1,4 @@
-#include "HtmlParser.h"
+#include "capture/HtmlParser.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

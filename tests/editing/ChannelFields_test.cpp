@@ -1,5 +1,5 @@
-#include "EditingTestSupport.h"
 #include "editing/ChannelFields.h"
+#include "editing/EditingTestSupport.h"
 #include "feed/FeedLookups.h"
 #include "feed/FeedTemplate.h"
 

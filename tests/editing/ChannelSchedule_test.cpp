@@ -1,5 +1,5 @@
-#include "EditingTestSupport.h"
 #include "editing/ChannelSchedule.h"
+#include "editing/EditingTestSupport.h"
 #include "feed/FeedLookups.h"
 
 #include <functional>

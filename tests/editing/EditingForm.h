@@ -2,8 +2,8 @@
 // The real window on a feed file of the test's own, driven with keyboard and
 // mouse events, and the feed document the window wrote to disk read back.
 
-#include "FormFixture.h"
 #include "feed/FeedLookups.h"
+#include "form/FormFixture.h"
 #include "xml/XmlWriter.h"
 
 #include <QAbstractButton>

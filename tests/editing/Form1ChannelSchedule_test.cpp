@@ -1,6 +1,6 @@
 // The channel's dates, time to live, skip lists and logo size, written on
 // every focus exit, and the dates stamped at every start-up.
-#include "EditingForm.h"
+#include "editing/EditingForm.h"
 
 #include <QDateEdit>
 #include <QListWidget>
@@ -92,7 +92,8 @@ TEST_F(Form1ChannelScheduleTest, EveryExitWritesItsElement) {
         QFile::remove(feedPath());
         c.act(*form);
         // Tab walks the sections of a date or time; the focus leaves for another control.
-        enter(control == form->TTLSpin ? form->HoursCheckListBox : form->TTLSpin);
+        enter(control == form->TTLSpin ? static_cast<QWidget*>(form->HoursCheckListBox)
+                                       : form->TTLSpin);
         EXPECT_EQ(channelIn(feedPath()), c.channel);
         EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
         form.reset();

@@ -1,6 +1,6 @@
 // The topic editor: the two states, Add, Edit, Save, Cancel, Next Topic and
 // Remove, each checked in the feed and backup files the window wrote.
-#include "EditingForm.h"
+#include "editing/EditingForm.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -119,8 +119,9 @@ TEST_F(Form1TopicEditorTest, TheStatesShowTheirControls) {
         EXPECT_EQ(got.right, want.right);
         EXPECT_EQ(got.next, want.next);
         EXPECT_EQ(got.memo, want.memo);
-        if (!want.qLabel.isNull())
+        if (!want.qLabel.isNull()) {
             EXPECT_EQ(got.qLabel, want.qLabel);
+        }
     };
     expect("start", {true, true, true, false, true, false, QString()});
     click(form->EditBtn);

@@ -1,4 +1,4 @@
-#include "EditingTestSupport.h"
+#include "editing/EditingTestSupport.h"
 #include "editing/TopicItem.h"
 #include "feed/FeedLookups.h"
 

@@ -1,5 +1,5 @@
-#include "Clock.h"
-#include "FeedDate.h"
+#include "feed/Clock.h"
+#include "feed/FeedDate.h"
 
 #include <gtest/gtest.h>
 

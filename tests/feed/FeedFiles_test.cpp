@@ -1,4 +1,4 @@
-#include "FeedFiles.h"
+#include "feed/FeedFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "FeedLookups.h"
-#include "FeedTemplate.h"
+#include "feed/FeedLookups.h"
+#include "feed/FeedTemplate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The new-feed template: what it loads into and how it is written.
 
-#include "FeedTemplate.h"
-#include "XmlDom.h"
-#include "XmlWriter.h"
+#include "feed/FeedTemplate.h"
+#include "xml/XmlDom.h"
+#include "xml/XmlWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The client against an independent server: Debian's python3 http.server on 127.0.0.1.
-#include "HttpClient.h"
+#include "net/HttpClient.h"
 
 #include <QBuffer>
 #include <QDeadlineTimer>

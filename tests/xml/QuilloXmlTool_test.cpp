@@ -1,7 +1,7 @@
 // quillo-xml, run as a program.
 
-#include "FeedTemplate.h"
-#include "XmlDom.h"
+#include "feed/FeedTemplate.h"
+#include "xml/XmlDom.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Loads: what a load leaves in the document and the error list, OutCharSet,
 // and round trips through the writer.
 
-#include "XmlDom.h"
-#include "XmlWriter.h"
+#include "xml/XmlDom.h"
+#include "xml/XmlWriter.h"
 
 #include <gtest/gtest.h>
 

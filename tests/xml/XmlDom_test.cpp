@@ -1,6 +1,6 @@
 // The document tree: text, lookups, edits and their DOM errors, ownership.
 
-#include "XmlDom.h"
+#include "xml/XmlDom.h"
 
 #include <gtest/gtest.h>
 

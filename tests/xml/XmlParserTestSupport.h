@@ -2,8 +2,8 @@
 // A sink that writes what the reader reports as one line of text, so that
 // tests can compare input against expected events in tables.
 
-#include "XmlParser.h"
-#include "XmlSource.h"
+#include "xml/XmlParser.h"
+#include "xml/XmlSource.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 // Files the engine writes, read by other programs: xmllint must accept them
 // and feedparser must see the feed's text exactly.
 
-#include "XmlDom.h"
-#include "XmlWriter.h"
+#include "xml/XmlDom.h"
+#include "xml/XmlWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The writer: layout, escaping, encodings, and files written whole.
 
-#include "XmlDom.h"
-#include "XmlWriter.h"
+#include "xml/XmlDom.h"
+#include "xml/XmlWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 //   quillo-xml check FILE...   one line per file: "FILE: ok" or the first error
 //   quillo-xml format FILE     the document as Quillo writes a feed file; "-" reads stdin
 
-#include "XmlDom.h"
-#include "XmlWriter.h"
+#include "xml/XmlDom.h"
+#include "xml/XmlWriter.h"
 
 #include <cstdio>
 #include <iostream>

@@ -1,6 +1,6 @@
 // The headline tree, the synopsis list and the channel fields rebuilt from the
 // feed document, and how selecting a node makes it the current topic.
-#include "FormFixture.h"
+#include "form/FormFixture.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -148,6 +148,16 @@ TEST_F(FormHeadlineListTest, PressOnEmptySpaceKeepsTheCurrentTopic) {
     press(Qt::LeftButton, below);
     EXPECT_EQ(form->selectedNode(), two);
     EXPECT_EQ(form->CurrentNodeData, 1);
+}
+
+TEST_F(FormHeadlineListTest, PressOnEmptySpaceGivesTheTreeTheFocus) {
+    form->setActivePage(form->TopicsPage);
+    show(feed("News", "<item><title>One</title></item>"));
+    form->TitleEdit->setFocus();
+    const QPoint below = centreOf(form->channelNode()->child(0)) + QPoint(0, 200);
+    ASSERT_EQ(form->QListBox->itemAt(below), nullptr);
+    press(Qt::LeftButton, below);
+    EXPECT_EQ(form->focusWidget(), form->QListBox);
 }
 
 TEST_F(FormHeadlineListTest, RightClickMakesTheTopicCurrentBeforeThePopUp) {

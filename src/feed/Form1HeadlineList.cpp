@@ -2,11 +2,14 @@
 // rebuilt from the feed document, and the selection of the current topic.
 #include "app/Form1.h"
 
-#include "FeedLookups.h"
+#include "feed/FeedLookups.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -23,6 +26,48 @@ QString fieldText(const TXmlNodePtr& channel, const std::u16string& name) {
 }
 
 } // namespace
+
+void TForm1::wireHeadlineList() {
+    connectGuarded(QListBox, &QTreeWidget::itemSelectionChanged, &TForm1::QListBoxChange);
+    connectGuarded(QListBox, &QTreeWidget::itemClicked, &TForm1::QListBoxClick);
+    connectGuarded(QListBox, &QTreeWidget::itemCollapsed, &TForm1::QListBoxCollapsed);
+    connectGuarded(QListBox, &QTreeWidget::itemExpanded, &TForm1::QListBoxExpanded);
+    connect(QListBox, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopMenu1->popup(QListBox->viewport()->mapToGlobal(at)); });
+    watchEvents(QListBox->viewport(), &TForm1::QListBoxViewportEvent);
+    watchEvents(QListBox, &TForm1::CoverEvent);
+    watchEvents(HTMLText, &TForm1::CoverEvent);
+    hideCoveredControls();
+}
+
+bool TForm1::QListBoxViewportEvent(QEvent* event) {
+    if (event->type() != QEvent::MouseButtonPress)
+        return false;
+    auto* press = static_cast<QMouseEvent*>(event);
+    const QPoint at = press->position().toPoint();
+    guarded([&] { QListBoxMouseDown(press->button(), at); });
+    if (QListBox->itemAt(at))
+        return false;
+    // A press on empty space keeps the current topic, so the view's own
+    // handling, which would clear the selection, is skipped; the tree still
+    // takes the focus as for any click.
+    QListBox->setFocus(Qt::MouseFocusReason);
+    return true;
+}
+
+bool TForm1::CoverEvent(QEvent* event) {
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+        hideCoveredControls();
+    return false;
+}
+
+void TForm1::hideCoveredControls() {
+    // The topic fields lie under the tree and the synopsis memo under the
+    // preview: while covered they are hidden too, so the keyboard never stops
+    // on a control nobody can see.
+    TopicFields->setHidden(!QListBox->isHidden());
+    AMemo->setHidden(!HTMLText->isHidden());
+}
 
 void TForm1::LoadQandAData() {
     QListBox->hide();

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 class ScriptedDialogs : public Dialogs {
@@ -22,7 +23,14 @@ public:
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<std::optional<QString>> folderAnswers;
 
-    void showMessage(const QString& text) override { messages << text; }
+    // Runs as each message is shown.
+    std::function<void()> onMessage;
+
+    void showMessage(const QString& text) override {
+        messages << text;
+        if (onMessage)
+            onMessage();
+    }
     bool askYesNo(const QString&, const QString& text) override {
         messages << text;
         return take(yesNoAnswers, false);

@@ -1,6 +1,6 @@
 // The feed file store: writing the document, Undo from the one-step backup,
 // and the quick check of a file about to be opened.
-#include "FormFixture.h"
+#include "form/FormFixture.h"
 
 #include <QLineEdit>
 #include <QTreeWidget>

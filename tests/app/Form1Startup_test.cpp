@@ -1,6 +1,6 @@
 // The start-up sequence over a temporary program directory: settings, the feed
 // argument, the template, and a feed file that does not load cleanly.
-#include "FormFixture.h"
+#include "form/FormFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QTreeWidget>
+#include <QWindow>
 
 namespace {
 
@@ -174,8 +175,9 @@ TEST_F(FormStartupTest, DamagedFeedFileIsKeptBesideItAndReported) {
         << message.toStdString();
     EXPECT_TRUE(message.endsWith(QStringLiteral("). A copy of it was kept as ") + copy + u'.'))
         << message.toStdString();
-    const QString firstError = QString::fromStdU16String(form->XMLObject.errorList().front());
-    EXPECT_TRUE(message.contains(u'(' + firstError + u')'));
+    const QString firstError =
+        QString::fromStdU16String(form->XMLObject.errorList().front()).trimmed();
+    EXPECT_TRUE(message.contains(u'(' + firstError + u')')) << message.toStdString();
     // The start-up goes on with what the reader built.
     ASSERT_NE(form->channelNode(), nullptr);
     EXPECT_EQ(form->channelNode()->text(0), QStringLiteral("Half"));
@@ -201,7 +203,7 @@ TEST_F(FormStartupTest, CleanFeedFileMakesNoCopy) {
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
-TEST_F(FormStartupTest, DamagedFeedThatCannotBeKeptStopsTheStartUpWithAMessage) {
+TEST_F(FormStartupTest, DamagedFeedThatCannotBeKeptIsReportedAndTheStartUpGoesOn) {
     const QByteArray damaged = "<rss><channel><title>Cut</title><item>";
     writeFile(homePath("Default.xml"), damaged);
     // Something that is not a file already holds the copy's name.
@@ -209,8 +211,60 @@ TEST_F(FormStartupTest, DamagedFeedThatCannotBeKeptStopsTheStartUpWithAMessage) 
 
     start();
 
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Cannot create file ") +
-                                            homePath("Default.damaged.xml") + u'.'});
+    const QString firstError =
+        QString::fromStdU16String(form->XMLObject.errorList().front()).trimmed();
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("The feed file could not be read completely (") +
+                          firstError +
+                          QStringLiteral("). No copy of it could be kept (Cannot create file ") +
+                          homePath("Default.damaged.xml") + QStringLiteral(").")});
     EXPECT_EQ(readFile(homePath("Default.xml")), damaged);
     EXPECT_TRUE(form->isVisible());
+    // The start-up went on with what the reader built.
+    ASSERT_NE(form->channelNode(), nullptr);
+    EXPECT_EQ(form->channelNode()->text(0), QStringLiteral("Cut"));
+    EXPECT_EQ(form->TopicPanel->caption(), QStringLiteral(" Channel: Cut"));
+}
+
+TEST_F(FormStartupTest, FeedFileThatCannotBeReadAtAllIsReportedAndTheStartUpGoesOn) {
+    // A folder holds the feed file's name: it exists but has no bytes to read.
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Default.xml")));
+
+    start();
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    const QString message = dialogs.messages.constFirst();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("The feed file could not be read completely (")))
+        << message.toStdString();
+    EXPECT_TRUE(
+        message.contains(QStringLiteral("). No copy of it could be kept (Cannot open file ") +
+                         homePath("Default.xml") + QStringLiteral(").")))
+        << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral(" )")));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillo - ") + homePath("Default.xml"));
+    EXPECT_NE(form->QuestionPanel->caption(), QStringLiteral("Item:"));
+}
+
+TEST_F(FormStartupTest, StartUpMessagesAppearOverTheWindowOnTheScreen) {
+    writeFile(homePath("Default.xml"), "<rss><channel><title>Cut</title><item>");
+    QList<bool> exposed;
+    dialogs.onMessage = [&] {
+        exposed << (form->windowHandle() && form->windowHandle()->isExposed());
+    };
+    start();
+    EXPECT_EQ(exposed, QList<bool>{true});
+}
+
+TEST_F(FormStartupTest, AFirstSynopsisNestedTwentyThousandLevelsDeepDoesNotFreezeTheStartUp) {
+    QByteArray deep;
+    for (int i = 0; i < 20000; ++i)
+        deep += "<ul><li>";
+    writeFile(homePath("Default.xml"),
+              feed("Deep", "<item><title>Deep</title><link/><description><![CDATA[" + deep +
+                               "]]></description></item>"));
+    start();
+    EXPECT_TRUE(form->HTMLText->toPlainText().startsWith(
+        QStringLiteral("This synopsis nests its markup too deeply")));
+    EXPECT_TRUE(form->HTMLText->toPlainText().contains(QStringLiteral("<ul><li><ul><li>")));
+    EXPECT_EQ(form->AMemo->toPlainText(), QString::fromLatin1(deep));
 }

@@ -2,11 +2,13 @@
 // Undo, and the quick check of a file about to be opened.
 #include "app/Form1.h"
 
+#include "app/AppMessages.h"
 #include "app/Dialogs.h"
 
-#include "FeedFiles.h"
+#include "feed/FeedFiles.h"
 
 #include <QFile>
+#include <QPushButton>
 
 namespace {
 
@@ -18,6 +20,10 @@ bool fileHasFeedTags(const QString& path) {
 
 } // namespace
 
+void TForm1::wireFeedFileStore() {
+    connectGuarded(UndoBtn, &QPushButton::clicked, &TForm1::UndoBtnClick);
+}
+
 void TForm1::SaveXMLFile(const QString& Path) {
     XMLObject.saveToSource(Path.toStdString());
 }
@@ -27,19 +33,18 @@ void TForm1::FileCopy(const QString& Source, const QString& Destination) {
 }
 
 void TForm1::UndoBtnClick() {
-    const QString backup = BasePath + QStringLiteral(".bak");
+    const QString backup = backupPathOf(FeedFilePath);
     if (QFile::exists(backup))
-        FileCopy(backup, BasePath + QStringLiteral(".xml"));
+        FileCopy(backup, restoredPathOf(FeedFilePath));
     FormActivate();
 }
 
 bool TForm1::ValidTagsInFile(const QString& Path) {
     if (fileHasFeedTags(Path))
         return true;
-    const QString base = basePathOf(Path);
-    const QString backup = base + QStringLiteral(".bak");
+    const QString backup = backupPathOf(Path);
     if (QFile::exists(backup)) {
-        const QString restored = base + QStringLiteral(".xml");
+        const QString restored = restoredPathOf(Path);
         // The backup replaces the file; what it replaces is kept beside it.
         if (QFile::exists(restored))
             keepDamagedCopy(restored);
@@ -47,6 +52,6 @@ bool TForm1::ValidTagsInFile(const QString& Path) {
     }
     if (fileHasFeedTags(Path))
         return true;
-    dialogs().showMessage(QStringLiteral("Selected Publication file is not properly formatted."));
+    dialogs().showMessage(AppMessages::notProperlyFormatted());
     return false;
 }

@@ -2,10 +2,10 @@
 // The real window over a temporary program directory, with scripted dialogs
 // and a fixed start time.
 
-#include "ScriptedDialogs.h"
 #include "app/Form1.h"
 #include "app/IniFile.h"
 #include "feed/Clock.h"
+#include "form/ScriptedDialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +20,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimeEdit>
 #include <QTreeWidget>
 
@@ -70,10 +71,12 @@ protected:
 
     TIniFile settings() const { return TIniFile(homePath(QStringLiteral("quillo.ini"))); }
 
-    // Creates and shows the window, which runs the start-up sequence.
+    // Creates and shows the window, which runs the start-up sequence once it
+    // is on the screen.
     void start(const QStringList& arguments = {}) {
         form = std::make_unique<TForm1>(dialogs, QStringList{QStringLiteral("quillo")} + arguments);
         form->show();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return form->startedUp(); }));
     }
 
     // A feed of the given items (already marked up), in the program's own shape.

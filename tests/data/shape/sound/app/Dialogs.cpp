@@ -1,0 +1,2 @@
+// Inside app/ anything goes.
+#include "app/Dialogs.h"
