@@ -1,6 +1,7 @@
 // The topic editor: the two states, Add, Edit, Save, Cancel, Next Topic and
 // Remove, each checked in the feed and backup files the window wrote.
 #include "editing/EditingForm.h"
+#include "net/ScriptedServer.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -270,4 +271,37 @@ TEST_F(Form1TopicEditorTest, ThePromptsEditTheAttributeValues) {
                            "<guid isPermaLink=\"false\">id</guid>"),
               std::string::npos)
         << written;
+}
+
+TEST_F(Form1TopicEditorTest, TheEnclosureProbeFillsTypeAndLengthFromTheHeader) {
+    using S = ScriptedServer;
+    ScriptedServer server;
+    server.addScript({S::send("HTTP/1.0 200 OK\r\nContent-Type: Audio/MPEG\r\n"
+                              "Content-Length: 4\r\n\r\nabcd"),
+                      S::close()});
+    startOnTopics(three);
+    selectTopic(0);
+    click(form->AddBtn);
+    // Leaving the field empty runs no probe.
+    enter(form->TopicEnclosure);
+    enter(form->TopicAuthor);
+    EXPECT_EQ(server.connectionCount(), 0);
+    EXPECT_TRUE(form->EnclosureLength->isHidden());
+
+    enter(form->TopicEnclosure);
+    type(server.url("/e.mp3"));
+    enter(form->TopicAuthor);
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_EQ(form->EnclosureType->text(), QStringLiteral("audio/mpeg"));
+    EXPECT_EQ(form->EnclosureLength->text(), QStringLiteral("4"));
+    EXPECT_FALSE(form->EnclosureLength->isHidden());
+    enter(form->QMemo);
+    type("H");
+    click(form->SaveBtn);
+    EXPECT_NE(itemIn(feedPath(), 1)
+                  .find("<enclosure length=\"4\" type=\"audio/mpeg\" url=\"" +
+                        server.url("/e.mp3").toStdString() + "\"/>"),
+              std::string::npos)
+        << itemIn(feedPath(), 1);
+    EXPECT_TRUE(form->EnclosureLength->isHidden());
 }
