@@ -9,6 +9,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 TForm1::TForm1(Dialogs& dialogs, QStringList arguments, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), arguments_(std::move(arguments)) {
     Q_INIT_RESOURCE(quillo);
@@ -30,6 +32,10 @@ void TForm1::wireHandlers() {
     wireWindow();
     wireHeadlineList();
     wireFeedFileStore();
+    wireChannelFields();
+    wireChannelSchedule();
+    wireTopicEditor();
+    wireTopicCleanup();
     wireTopicDragDrop();
     wireMarkupToolbar();
 }
@@ -39,15 +45,29 @@ void TForm1::guarded(const std::function<void()>& work) {
 }
 
 void TForm1::watchEvents(QObject* watched, EventCase eventCase) {
-    if (std::none_of(eventCases_.begin(), eventCases_.end(),
-                     [watched](const auto& entry) { return entry.first == watched; }))
+    if (!isWatched(watched))
         watched->installEventFilter(this);
     eventCases_.emplace_back(watched, eventCase);
+}
+
+void TForm1::watchEvents(QObject* watched, SenderEventCase eventCase) {
+    if (!isWatched(watched))
+        watched->installEventFilter(this);
+    senderEventCases_.emplace_back(watched, eventCase);
+}
+
+bool TForm1::isWatched(const QObject* watched) const {
+    const auto named = [watched](const auto& entry) { return entry.first == watched; };
+    return std::any_of(eventCases_.begin(), eventCases_.end(), named) ||
+           std::any_of(senderEventCases_.begin(), senderEventCases_.end(), named);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     for (const auto& [object, eventCase] : eventCases_)
         if (object == watched && (this->*eventCase)(event))
+            return true;
+    for (const auto& [object, eventCase] : senderEventCases_)
+        if (object == watched && (this->*eventCase)(watched, event))
             return true;
     return QMainWindow::eventFilter(watched, event);
 }

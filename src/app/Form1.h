@@ -13,6 +13,8 @@
 #include "app/CaptionPanel.h"
 #include "app/HtmlView.h"
 #include "editing/MarkupText.h"
+#include "editing/TopicDate.h"
+#include "net/HttpClient.h"
 #include "xml/XmlDom.h"
 
 #include <QDateTime>
@@ -22,6 +24,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -216,6 +219,7 @@ public:
 
     // ---- Non-visual components
     TXmlObjModel XMLObject;
+    THttpClient HttpEnclosure;
     QList<QIcon> ImageList; // tree state pictures by index (1 open book, 2 page, 3 closed book)
 
     // ---- Start-up state
@@ -243,8 +247,9 @@ public:
     void FormActivate();
     // Loads the feed file into the feed document; when it does not load
     // cleanly, its bytes are kept beside it first so that no later save loses
-    // them.
-    void loadFeedFile(const QString& path);
+    // them. False when they could not be kept: the file must not be written
+    // over then.
+    bool loadFeedFile(const QString& path);
     // True once the start-up sequence has run for the window on the screen.
     bool startedUp() const { return activated_; }
 
@@ -272,9 +277,48 @@ public:
     void UndoBtnClick();
     bool ValidTagsInFile(const QString& Path);
 
-    // ---- Topic editor state switch (editing/Form1TopicEditorStub.cpp)
-    void EditBtnClick(QObject* Sender = nullptr);
+    // ---- Channel fields (editing/Form1ChannelFields.cpp)
+    // The value of the field last entered; "|||" for an empty one.
+    QString FieldValueOnEnter;
+    void TitleEditEnter(QObject* Sender);
+    void TitleEditExit(QObject* Sender);
+    void CategoryAttrBtnClick();
+
+    // ---- Channel schedule and logo size (editing/Form1ChannelSchedule.cpp)
+    void SetChannelTime(QWidget* Picker);
+    void DatePickerExit(QObject* Sender);
+    void SetTimeBtnClick();
+    void SetBuildTimeBtnClick();
+    void TTLSpinExit(QObject* Sender);
+
+    // ---- Topic editor (editing/Form1TopicEditor.cpp)
+    bool AddingTopic = false;
+    QString SavedSynopsis;
+    QString TopicCategoryDomain;
+    QString TopicGuidPermaLink;
+    // The edited topic's "pubDate" and the picker values Edit set from it;
+    // empty while adding or when the topic had no date.
+    std::optional<TKeptPubDate> EditedPubDate;
     void ViewMode(bool Value);
+    void AddBtnClick();
+    void EditBtnClick(QObject* Sender);
+    void SaveBtnClick();
+    void CancelBtnClick();
+    void NextBtnClick();
+    void RemoveBtnClick();
+    void SetTopicTimeBtnClick();
+    void TopicEnclosureBtnClick();
+    void TopicEnclosureExit();
+    void ShowEnclosureFields(bool Value);
+    void TopicCategoryBtnClick();
+    void TopicGUIDBtnClick();
+
+    // ---- Topic list clean-up (capture/Form1TopicCleanup.cpp)
+    void RequestClear();
+    void ClearExistingFeedsClick();
+    void ClearLastNode();
+    void ClearBlankHeadlinesOnly();
+    void ClearBlankHeadlines();
 
     // ---- Topic drag and drop (editing/Form1TopicDragDrop.cpp)
     // Whether a drag from Source may drop on the tree: only the tree's own.
@@ -329,6 +373,10 @@ protected:
     using EventCase = bool (TForm1::*)(QEvent* event);
     // Routes the events of watched to an area's case (from wire<Area>()).
     void watchEvents(QObject* watched, EventCase eventCase);
+    // A case that is told which control the event is for: one handler for
+    // many controls, which it tells apart as its Sender.
+    using SenderEventCase = bool (TForm1::*)(QObject* watched, QEvent* event);
+    void watchEvents(QObject* watched, SenderEventCase eventCase);
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -362,6 +410,10 @@ private:
     void wireWindow();
     void wireHeadlineList();
     void wireFeedFileStore();
+    void wireChannelFields();
+    void wireChannelSchedule();
+    void wireTopicEditor();
+    void wireTopicCleanup();
     void wireTopicDragDrop();
     void wireMarkupToolbar();
 
@@ -374,6 +426,28 @@ private:
     bool QListBoxViewportEvent(QEvent* event);
     bool CoverEvent(QEvent* event);
     void hideCoveredControls();
+    // Channel fields (editing/Form1ChannelFields.cpp)
+    bool ChannelFieldFocusEvent(QObject* watched, QEvent* event);
+    // The 22 fields written on leaving, in the order of the Feed Info tabs.
+    QList<QWidget*> channelTextFields() const;
+    // A field's value as it is compared and written.
+    QString channelFieldValue(QObject* Sender) const;
+    // How a focus event moves the focus between the window's controls, for
+    // the focus-enter and focus-leave handlers of every editing area.
+    enum class FocusMove { None, Enter, Leave };
+    FocusMove focusMove(QObject* watched, const QEvent* event);
+    // Channel schedule (editing/Form1ChannelSchedule.cpp)
+    bool ScheduleFocusEvent(QObject* watched, QEvent* event);
+    // Topic editor (editing/Form1TopicEditor.cpp)
+    bool TopicEnclosureEvent(QEvent* event);
+    // The tree node at a position of the whole tree (the channel node is 0).
+    QTreeWidgetItem* nodeAtAbsoluteIndex(int index) const;
+    static int absoluteIndexOf(const QTreeWidgetItem* node);
+    // Topic list clean-up (capture/Form1TopicCleanup.cpp)
+    // The ending the clean-ups share: write, read back, rebuild, first topic.
+    void refreshAfterCleanup();
+    // Blanks a topic that ends its channel without being the feed's last item.
+    void blankTopic(const TXmlNodePtr& item);
     // Topic drag and drop event cases (editing/Form1TopicDragDrop.cpp)
     bool QListBoxDragEvent(QEvent* event);
     bool QListBoxDragKeyEvent(QEvent* event);
@@ -400,5 +474,8 @@ private:
     bool topicDragRunning_ = false;
     bool startupScheduled_ = false;
     bool activated_ = false;
+    bool isWatched(const QObject* watched) const;
     std::vector<std::pair<QObject*, EventCase>> eventCases_;
+    std::vector<std::pair<QObject*, SenderEventCase>> senderEventCases_;
+    QObject* focusHolder_ = nullptr; // the control last entered and not yet left
 };

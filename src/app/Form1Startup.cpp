@@ -109,8 +109,9 @@ void TForm1::FormActivate() {
         FTPComboBox->setEditText(text);
     }
 
+    bool mayWriteFeed = true;
     if (QFile::exists(FeedFilePath))
-        loadFeedFile(FeedFilePath);
+        mayWriteFeed = loadFeedFile(FeedFilePath);
     else
         XMLObject.loadFromMemory(NewFeedTemplate.data(), NewFeedTemplate.size());
 
@@ -132,25 +133,40 @@ void TForm1::FormActivate() {
         picker->setTime(StartTime.time());
 
     PositionInList(CurrentTopicIndex + 1);
+
+    // A damaged feed of which no copy could be kept is never written over.
+    if (!mayWriteFeed)
+        return;
+    SetChannelTime(DatePicker);
+    SetChannelTime(BuildDatePicker);
+    // Stamping rebuilt the tree; the start-up still ends on the first topic.
+    if (QTreeWidgetItem* channel = channelNode(); channel && channel->childCount() > 0)
+        selectNode(channel->child(0));
+    CurrentTopicIndex = 0;
+    CurrentNodeData = 0;
+    SetCurrentTopic();
 }
 
-void TForm1::loadFeedFile(const QString& path) {
+bool TForm1::loadFeedFile(const QString& path) {
     if (XMLObject.loadFromSource(path.toStdString()))
-        return;
+        return true;
     const TXmlErrorList& errors = XMLObject.errorList();
     const QString firstError =
         errors.empty() ? QString() : QString::fromStdU16String(errors.front()).trimmed();
     // The user hears of the damage even when no copy can be kept, and the
     // start-up goes on with what the reader built.
     QString message;
+    bool kept = true;
     try {
         message = AppMessages::damagedFeedKept(firstError, keepDamagedCopy(path));
     } catch (const std::exception& failure) {
+        kept = false;
         message = AppMessages::damagedFeedNotKept(firstError,
                                                   QString::fromUtf8(failure.what()).trimmed());
     }
     if (interactiveSession())
         dialogs_.showMessage(message);
+    return kept;
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -13,25 +13,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 
 namespace {
-
-// The node's position in the whole tree, the channel node being 0.
-int absoluteIndexOf(QTreeWidget* tree, const QTreeWidgetItem* node) {
-    int index = 0;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it, ++index)
-        if (*it == node)
-            return index;
-    return -1;
-}
-
-QTreeWidgetItem* nodeAtAbsoluteIndex(QTreeWidget* tree, int index) {
-    QTreeWidgetItemIterator it(tree);
-    for (int i = 0; *it && i < index; ++i)
-        ++it;
-    return *it;
-}
 
 int indexAmongSiblings(QTreeWidget* tree, QTreeWidgetItem* node) {
     QTreeWidgetItem* parent = node->parent();
@@ -41,8 +24,6 @@ int indexAmongSiblings(QTreeWidget* tree, QTreeWidgetItem* node) {
 } // namespace
 
 void TForm1::wireTopicDragDrop() {
-    connectGuarded(QListBox, &QTreeWidget::itemDoubleClicked,
-                   [](TForm1* form) { form->EditBtnClick(form->QListBox); });
     connectGuarded(HTMLText, &THtmlView::doubleClicked, &TForm1::HTMLTextMouseDouble);
     watchEvents(QListBox->viewport(), &TForm1::QListBoxDragEvent);
     watchEvents(QListBox, &TForm1::QListBoxDragKeyEvent);
@@ -130,7 +111,7 @@ void TForm1::QListBoxDragDrop(const QPoint& Position) {
     QTreeWidgetItem* dragged = LastCurrentNode;
     if (!dragged)
         return;
-    const int targetRow = absoluteIndexOf(QListBox, target);
+    const int targetRow = absoluteIndexOf(target);
     if (target->parent() && target->parent() == dragged) {
         dialogs().showMessage(TopicMessages::cannotDragIntoItself());
         return;
@@ -150,7 +131,7 @@ void TForm1::QListBoxDragDrop(const QPoint& Position) {
     LoadQandAData();
     SaveXMLFile(FeedFilePath);
     ViewMode(true);
-    selectNode(nodeAtAbsoluteIndex(QListBox, targetRow));
+    selectNode(nodeAtAbsoluteIndex(targetRow));
 }
 
 void TForm1::HTMLTextMouseDouble() {
