@@ -264,6 +264,9 @@ public:
     void LoadQandAData();
     void SetCurrentTopic();
     void PositionInList(int N);
+    // Selects the first topic (when there is one), shows its synopsis and
+    // makes it the current topic.
+    void selectFirstTopic();
     static QString AddAmp(const QString& Text);
     void QListBoxClick();
     void QListBoxChange();

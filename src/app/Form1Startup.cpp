@@ -117,15 +117,7 @@ void TForm1::FormActivate() {
 
     LoadQandAData();
 
-    if (QTreeWidgetItem* channel = channelNode(); channel && channel->childCount() > 0)
-        selectNode(channel->child(0));
-    if (!AListBox.isEmpty())
-        AMemo->setPlainText(AListBox.constFirst());
-    HTMLText->loadFromString(AMemo->toPlainText());
-
-    CurrentTopicIndex = 0;
-    CurrentNodeData = 0;
-    SetCurrentTopic();
+    selectFirstTopic();
 
     for (QDateEdit* picker : {DatePicker, BuildDatePicker})
         picker->setDate(StartTime.date());

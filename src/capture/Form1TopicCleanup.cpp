@@ -12,22 +12,14 @@
 #include <QTreeWidget>
 
 void TForm1::wireTopicCleanup() {
-    connect(MClearTopics, &QAction::triggered, this,
-            [this] { guarded([this] { RequestClear(); }); });
+    connectGuarded(MClearTopics, &QAction::triggered, &TForm1::RequestClear);
 }
 
 void TForm1::refreshAfterCleanup() {
     SaveXMLFile(FeedFilePath);
     loadFeedFile(FeedFilePath);
     LoadQandAData();
-    if (QTreeWidgetItem* channel = channelNode(); channel && channel->childCount() > 0)
-        selectNode(channel->child(0));
-    if (!AListBox.isEmpty())
-        AMemo->setPlainText(AListBox.constFirst());
-    HTMLText->loadFromString(AMemo->toPlainText());
-    CurrentTopicIndex = 0;
-    CurrentNodeData = 0;
-    SetCurrentTopic();
+    selectFirstTopic();
     PositionInList(1);
 }
 

@@ -229,14 +229,7 @@ void TForm1::RemoveBtnClick() {
     LoadQandAData();
     SaveXMLFile(FeedFilePath);
     ViewMode(true);
-    if (QTreeWidgetItem* channel = channelNode(); channel && channel->childCount() > 0)
-        selectNode(channel->child(0));
-    if (!AListBox.isEmpty())
-        AMemo->setPlainText(AListBox.constFirst());
-    HTMLText->loadFromString(AMemo->toPlainText());
-    CurrentTopicIndex = 0;
-    CurrentNodeData = 0;
-    SetCurrentTopic();
+    selectFirstTopic();
     PositionInList(1);
 }
 

@@ -69,6 +69,17 @@ void TForm1::hideCoveredControls() {
     AMemo->setHidden(!HTMLText->isHidden());
 }
 
+void TForm1::selectFirstTopic() {
+    if (QTreeWidgetItem* channel = channelNode(); channel && channel->childCount() > 0)
+        selectNode(channel->child(0));
+    if (!AListBox.isEmpty())
+        AMemo->setPlainText(AListBox.constFirst());
+    HTMLText->loadFromString(AMemo->toPlainText());
+    CurrentTopicIndex = 0;
+    CurrentNodeData = 0;
+    SetCurrentTopic();
+}
+
 void TForm1::LoadQandAData() {
     QListBox->hide();
     AListBox.clear();

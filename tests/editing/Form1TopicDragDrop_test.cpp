@@ -120,8 +120,9 @@ TEST_P(FormTopicDropTest, DroppingANodeMovesItsTopicThroughTheDocument) {
         EXPECT_EQ(readFile(feedPath), before) << c.what;
     }
     // The synopsis shown is the selected topic's own.
-    if (QTreeWidgetItem* selected = form->selectedNode(); selected && selected->parent())
+    if (QTreeWidgetItem* selected = form->selectedNode(); selected && selected->parent()) {
         EXPECT_EQ(form->AMemo->toPlainText(), QStringLiteral("About ") + selected->text(0));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
