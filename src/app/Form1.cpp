@@ -30,6 +30,7 @@ void TForm1::wireHandlers() {
     wireWindow();
     wireHeadlineList();
     wireFeedFileStore();
+    wireCapture();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {

@@ -12,8 +12,12 @@
 
 #include "app/CaptionPanel.h"
 #include "app/HtmlView.h"
+#include "capture/CaptureOutcome.h"
+#include "capture/HtmlParser.h"
+#include "net/HttpClient.h"
 #include "xml/XmlDom.h"
 
+#include <QByteArrayList>
 #include <QDateTime>
 #include <QIcon>
 #include <QList>
@@ -126,6 +130,7 @@ public:
 
     // ---- Topics page
     QFrame* TopPanel;
+    QLabel* CaptureProgressLabel; // shown over the panel while a capture stores topics
     QLabel* QViewLabel;
     QLabel* AViewLabel;
     QFrame* BottomPanel;
@@ -216,6 +221,8 @@ public:
     // ---- Non-visual components
     TXmlObjModel XMLObject;
     QList<QIcon> ImageList; // tree state pictures by index (1 open book, 2 page, 3 closed book)
+    THttpClient* HttpCapture = new THttpClient(this);
+    THTMLParser BrowserParser;
 
     // ---- Start-up state
     QString ProgramDirectory; // with a trailing separator
@@ -227,7 +234,7 @@ public:
     bool UnattendedRun = false;
     QString HeadlineClassName;
     QString SynopsisClassName;
-    QStringList CaptureLines;
+    QByteArrayList CaptureLines; // the body chunks of the capture's page, as received
 
     // ---- Headline list state
     QString CurrentChannelTitle;
@@ -270,6 +277,13 @@ public:
     void FileCopy(const QString& Source, const QString& Destination);
     void UndoBtnClick();
     bool ValidTagsInFile(const QString& Path);
+
+    // ---- Capture (capture/Form1Capture.cpp)
+    void AutoCaptureBtnClick();
+    void CaptureSiteEditKeyDown(int Key);
+    void HttpCaptureDocData(THttpClient* Sender, const char* Buffer, int Len);
+    void HttpCaptureRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
+    void AdvancedMouseUp();
 
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
@@ -333,6 +347,7 @@ private:
     void wireWindow();
     void wireHeadlineList();
     void wireFeedFileStore();
+    void wireCapture();
 
     // Window event cases (app/Form1Window.cpp)
     bool PageTabsEvent(QEvent* event);
@@ -343,6 +358,8 @@ private:
     bool QListBoxViewportEvent(QEvent* event);
     bool CoverEvent(QEvent* event);
     void hideCoveredControls();
+    // Capture event case (capture/Form1Capture.cpp)
+    bool CaptureSiteEditEvent(QEvent* event);
     // Start-up (app/Form1Startup.cpp)
     bool WindowExposeEvent(QEvent* event);
     void scheduleStartup();
@@ -354,6 +371,11 @@ private:
 
     Dialogs& dialogs_;
     QStringList arguments_;
+    // The capture that runs: its address, the response it got, the topics it stored.
+    bool capturing_ = false;
+    QString captureAddress_;
+    TCaptureResponse captureResponse_;
+    int capturedTopics_ = 0;
     bool startupScheduled_ = false;
     bool activated_ = false;
     std::vector<std::pair<QObject*, EventCase>> eventCases_;
