@@ -5,6 +5,7 @@
 #include "feed/FeedFiles.h"
 #include "form/FormFixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -71,11 +72,13 @@ protected:
         settings().writeString(SettingsKeys::PublicationSection, SettingsKeys::FilePath, feedPath);
     }
 
-    // Starts the window in the given mode and captures the address with the
-    // capture button.
+    // Starts the window if needed and captures the address with the capture
+    // button, from the Topics page where the button lives.
     void capture(const QString& address) {
         if (!form)
             start();
+        form->Page->setCurrentWidget(form->TopicsPage);
+        QApplication::processEvents();
         form->CaptureSiteEdit->setText(address);
         QTest::mouseClick(form->AutoCaptureBtn, Qt::LeftButton);
     }
@@ -226,7 +229,8 @@ TEST_P(FormCaptureFailure, CapturesNothingRemovesBlankTopicsAndSaysWhy) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FormCaptureFailure,
-                         ::testing::Values(FailureCase{"ConnectionRefused", true, "can't connect"},
+                         ::testing::Values(FailureCase{"ConnectionRefused", true,
+                                                       "Connection refused"},
                                            FailureCase{"NotFound", false, "404 Not Found"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
