@@ -38,6 +38,7 @@ void TForm1::wireHandlers() {
     wireTopicCleanup();
     wireTopicDragDrop();
     wireMarkupToolbar();
+    wireCapture();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {

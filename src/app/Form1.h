@@ -12,11 +12,14 @@
 
 #include "app/CaptionPanel.h"
 #include "app/HtmlView.h"
+#include "capture/CaptureOutcome.h"
+#include "capture/HtmlParser.h"
 #include "editing/MarkupText.h"
 #include "editing/TopicDate.h"
 #include "net/HttpClient.h"
 #include "xml/XmlDom.h"
 
+#include <QByteArrayList>
 #include <QDateTime>
 #include <QIcon>
 #include <QList>
@@ -130,6 +133,7 @@ public:
 
     // ---- Topics page
     QFrame* TopPanel;
+    QLabel* CaptureProgressLabel; // shown over the panel while a capture stores topics
     QLabel* QViewLabel;
     QLabel* AViewLabel;
     QFrame* BottomPanel;
@@ -221,6 +225,8 @@ public:
     TXmlObjModel XMLObject;
     THttpClient HttpEnclosure;
     QList<QIcon> ImageList; // tree state pictures by index (1 open book, 2 page, 3 closed book)
+    THttpClient* HttpCapture = new THttpClient(this);
+    THTMLParser BrowserParser;
 
     // ---- Start-up state
     QString ProgramDirectory; // with a trailing separator
@@ -232,7 +238,7 @@ public:
     bool UnattendedRun = false;
     QString HeadlineClassName;
     QString SynopsisClassName;
-    QStringList CaptureLines;
+    QByteArrayList CaptureLines; // the body chunks of the capture's page, as received
 
     // ---- Headline list state
     QString CurrentChannelTitle;
@@ -346,6 +352,12 @@ public:
     void UnderlineButtonClick();
     // The Enter key in either memo; true when the key was handled here.
     bool AMemoKeyDown(int Key, Qt::KeyboardModifiers Shift);
+    // ---- Capture (capture/Form1Capture.cpp)
+    void AutoCaptureBtnClick();
+    void CaptureSiteEditKeyDown(int Key);
+    void HttpCaptureDocData(THttpClient* Sender, const char* Buffer, int Len);
+    void HttpCaptureRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
+    void AdvancedMouseUp();
 
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
@@ -419,6 +431,7 @@ private:
     void wireTopicCleanup();
     void wireTopicDragDrop();
     void wireMarkupToolbar();
+    void wireCapture();
 
     // Window event cases (app/Form1Window.cpp)
     bool PageTabsEvent(QEvent* event);
@@ -459,6 +472,8 @@ private:
     bool MemoKeyEvent(QEvent* event);
     // Replaces the target memo's selection by the markup, as one undo step.
     void insertMarkup(TMarkup markup);
+    // Capture event case (capture/Form1Capture.cpp)
+    bool CaptureSiteEditEvent(QEvent* event);
     // Start-up (app/Form1Startup.cpp)
     bool WindowExposeEvent(QEvent* event);
     void scheduleStartup();
@@ -475,6 +490,11 @@ private:
     QPoint topicDragPress_;
     bool topicDragArmed_ = false;
     bool topicDragRunning_ = false;
+    // The capture that runs: its address, the response it got, the topics it stored.
+    bool capturing_ = false;
+    QString captureAddress_;
+    TCaptureResponse captureResponse_;
+    int capturedTopics_ = 0;
     bool startupScheduled_ = false;
     bool activated_ = false;
     bool isWatched(const QObject* watched) const;

@@ -339,6 +339,9 @@ void TForm1::buildTopicsPage() {
     TopPanel->setFixedHeight(22);
     QViewLabel = new QLabel(QStringLiteral("Headlines:"), TopPanel);
     AViewLabel = new QLabel(QStringLiteral("Synopsis for selected Headline:"), TopPanel);
+    CaptureProgressLabel = new QLabel(TopPanel);
+    CaptureProgressLabel->move(4, 4);
+    CaptureProgressLabel->hide();
     topics->addWidget(TopPanel);
 
     // The halves are placed by BottomPanelResize.
