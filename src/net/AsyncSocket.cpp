@@ -1,5 +1,5 @@
-#include "AsyncSocket.h"
-#include "NetMessages.h"
+#include "net/AsyncSocket.h"
+#include "net/NetMessages.h"
 
 #include <QFile>
 #include <QHostInfo>

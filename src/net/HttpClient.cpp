@@ -1,5 +1,5 @@
-#include "HttpClient.h"
-#include "NetMessages.h"
+#include "net/HttpClient.h"
+#include "net/NetMessages.h"
 
 #include <QCoreApplication>
 #include <QIODevice>

@@ -17,7 +17,7 @@
 // Every limit below bounds what a server can make the client hold or wait for, so that no
 // response can grow memory without bound or keep Get() from returning.
 
-#include "AsyncSocket.h"
+#include "net/AsyncSocket.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "XmlCharset.h"
+#include "xml/XmlCharset.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
-#include "XmlDom.h"
+#include "xml/XmlDom.h"
 
-#include "XmlChars.h"
-#include "XmlMessages.h"
-#include "XmlParser.h"
-#include "XmlTreeBuilder.h"
-#include "XmlWriter.h"
+#include "xml/XmlChars.h"
+#include "xml/XmlMessages.h"
+#include "xml/XmlParser.h"
+#include "xml/XmlTreeBuilder.h"
+#include "xml/XmlWriter.h"
 
 #include <cstdio>
 

@@ -22,7 +22,7 @@
 // Walks over the tree (text, queries, copies, the writer, destruction) use no
 // recursion, so any depth of nesting is safe.
 
-#include "XmlTypes.h"
+#include "xml/XmlTypes.h"
 
 #include <cstddef>
 #include <functional>

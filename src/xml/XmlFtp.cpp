@@ -1,8 +1,8 @@
-#include "XmlFtp.h"
+#include "xml/XmlFtp.h"
 
-#include "XmlMessages.h"
+#include "xml/XmlMessages.h"
 
-#include "XmlSource.h"
+#include "xml/XmlSource.h"
 
 #include <cctype>
 #include <cerrno>

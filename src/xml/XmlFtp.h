@@ -10,7 +10,7 @@
 // its name. A transfer that makes no progress for the limit ends as a failure
 // of the step it was in.
 
-#include "XmlTypes.h"
+#include "xml/XmlTypes.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "XmlInCharFilter.h"
+#include "xml/XmlInCharFilter.h"
 
-#include "XmlMessages.h"
+#include "xml/XmlMessages.h"
 
 #include <algorithm>
 #include <cerrno>

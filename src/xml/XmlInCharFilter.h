@@ -2,8 +2,8 @@
 // TXmlInCharFilter: turns the bytes of one source into UTF-16 code units,
 // a buffer of BufferSize bytes at a time. Line ends arrive as LF only.
 
-#include "XmlCharset.h"
-#include "XmlTypes.h"
+#include "xml/XmlCharset.h"
+#include "xml/XmlTypes.h"
 
 #include <cstddef>
 #include <cstdint>

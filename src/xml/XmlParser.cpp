@@ -1,9 +1,9 @@
-#include "XmlParser.h"
+#include "xml/XmlParser.h"
 
-#include "XmlChars.h"
-#include "XmlInCharFilter.h"
-#include "XmlMessages.h"
-#include "XmlSource.h"
+#include "xml/XmlChars.h"
+#include "xml/XmlInCharFilter.h"
+#include "xml/XmlMessages.h"
+#include "xml/XmlSource.h"
 
 #include <algorithm>
 #include <chrono>

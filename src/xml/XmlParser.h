@@ -3,7 +3,7 @@
 // memory buffer), decodes it, parses XML 1.0 and reports each structure to a
 // sink. The tree builder of TXmlObjModel is the sink in the program.
 
-#include "XmlTypes.h"
+#include "xml/XmlTypes.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "XmlSource.h"
+#include "xml/XmlSource.h"
 
-#include "XmlMessages.h"
+#include "xml/XmlMessages.h"
 
 #include <algorithm>
 #include <chrono>

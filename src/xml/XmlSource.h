@@ -3,8 +3,8 @@
 // name against the document that refers to it, and copying internet sources
 // into temporary files with libcurl.
 
-#include "XmlParser.h"
-#include "XmlTypes.h"
+#include "xml/XmlParser.h"
+#include "xml/XmlTypes.h"
 
 #include <string>
 

@@ -6,8 +6,8 @@
 // Raw links do not own: they are valid while the tree holds the nodes, and
 // a walk must not change the tree under them.
 
-#include "XmlDom.h"
-#include "XmlParser.h"
+#include "xml/XmlDom.h"
+#include "xml/XmlParser.h"
 
 // The links of a node without reference counting.
 struct TXmlNodeLinks {

@@ -1,9 +1,9 @@
-#include "XmlWriter.h"
+#include "xml/XmlWriter.h"
 
-#include "XmlFtp.h"
-#include "XmlCharset.h"
-#include "XmlMessages.h"
-#include "XmlTreeBuilder.h"
+#include "xml/XmlCharset.h"
+#include "xml/XmlFtp.h"
+#include "xml/XmlMessages.h"
+#include "xml/XmlTreeBuilder.h"
 
 #include <algorithm>
 #include <array>

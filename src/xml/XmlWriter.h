@@ -8,7 +8,7 @@
 // "]]" in text or an attribute value is "&gt;". Inside xml:space="preserve"
 // no layout is written, since the reader keeps whitespace there.
 
-#include "XmlDom.h"
+#include "xml/XmlDom.h"
 
 #include <string>
 #include <string_view>

@@ -3,8 +3,8 @@
 // (nesting, external fetches, long declarations).
 
 #include "xml/XmlDom.h"
-#include "XmlParserTestSupport.h"
-#include "XmlRoundTrip.h"
+#include "xml/XmlParserTestSupport.h"
+#include "xml/XmlRoundTrip.h"
 #include "xml/XmlWriter.h"
 
 #include <array>

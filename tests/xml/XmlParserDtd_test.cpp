@@ -1,7 +1,7 @@
 // Local sources and the document type: external subsets relative to the
 // document, parameter entities, and what a missing or external piece does.
 
-#include "XmlParserTestSupport.h"
+#include "xml/XmlParserTestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>

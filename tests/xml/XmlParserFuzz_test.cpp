@@ -2,7 +2,7 @@
 // each must load without fault, and give the same reports and message
 // whether it is read through a large or a tiny input buffer.
 
-#include "XmlParserTestSupport.h"
+#include "xml/XmlParserTestSupport.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,7 +1,7 @@
 // Internet sources against real servers on 127.0.0.1: Python's http.server,
 // pyftpdlib, and a listener that never answers.
 
-#include "XmlParserTestSupport.h"
+#include "xml/XmlParserTestSupport.h"
 
 #include <arpa/inet.h>
 #include <chrono>

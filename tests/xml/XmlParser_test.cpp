@@ -1,7 +1,7 @@
 // The reader against a recording sink: structures, whitespace, references,
 // declarations, encodings and the message of every failure.
 
-#include "XmlParserTestSupport.h"
+#include "xml/XmlParserTestSupport.h"
 
 #include <gtest/gtest.h>
 
