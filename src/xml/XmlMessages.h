@@ -43,7 +43,7 @@ inline constexpr std::string_view kLateDeclaration =
 inline constexpr std::string_view kUnterminated = "End of input while looking for delimiter: ";
 inline constexpr std::string_view kInvalidVersion = "Invalid XML version number: ";
 inline constexpr std::string_view kUnsupportedVersion =
-    "QuilloXML does not support XML specification greater than %s";
+    "QuilloXML does not support XML versions greater than %s";
 inline constexpr std::string_view kInvalidEncoding = "Invalid encoding declaration: ";
 inline constexpr std::string_view kInvalidStandalone = "Standalone value must equal 'yes' or 'no'";
 inline constexpr std::string_view kInvalidComment = "Invalid comment text";

@@ -62,7 +62,7 @@ TEST(FeedCheck, AFeedThatUsesEveryElementWellHasNoFindings) {
         "<pubDate>Mon, 07 Dec 2026 10:00:00 GMT</pubDate>"
         "<lastBuildDate>7 Dec 2026 10:00 EST</lastBuildDate>"
         "<category>News</category><category domain=\"http://example.com/c\">World</category>"
-        "<generator>Quillo</generator><docs>http://www.rssboard.org/rss-specification</docs>"
+        "<generator>Quillo</generator><docs>http://www.rssboard.org/rss-2-0</docs>"
         "<cloud domain=\"rpc.example.com\" port=\"80\" path=\"/RPC2\""
         " registerProcedure=\"pingMe\" protocol=\"soap\"/>"
         "<ttl>60</ttl><rating>(PICS-1.1 \"http://www.rsac.org/ratingsv01.html\" l r (n 0))</rating>"

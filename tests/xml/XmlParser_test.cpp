@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
     Messages, ReaderErrors,
     testing::Values(
         ErrorCase{"<?xml version='1.1'?><a/>",
-                  "QuilloXML does not support XML specification greater than 1.0"},
+                  "QuilloXML does not support XML versions greater than 1.0"},
         ErrorCase{"<?xml version='1,0'?><a/>", "Invalid XML version number: '1,0'"},
         ErrorCase{"<?xml version='1.0' encoding='8bit'?><a/>",
                   "Invalid encoding declaration: '8bit'"},
