@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev ca-certificates
   googletest libgtest-dev libgmock-dev
   python3 python3-pyftpdlib python3-feedparser libxml2-utils curl openssl
   xvfb xauth x11-apps imagemagick

@@ -4,6 +4,8 @@
 #include "capture/PageServer.h"
 #include "feed/FeedFiles.h"
 #include "form/FormFixture.h"
+#include "net/ScriptedServer.h"
+#include "net/TestCertificates.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -126,6 +128,47 @@ TEST_F(FormCaptureTest, BasicModeMakesATopicOfEveryAbsoluteLinkAfterTheCurrentOn
     // Every topic went through Save: the backup holds the feed before the
     // last one, the blank topic still in it.
     EXPECT_EQ(itemsIn(backupPathOf(feedPath)).size(), 5u);
+    expectCaptureOver();
+}
+
+// Today's news sites answer on https and link to https pages.
+TEST_F(FormCaptureTest, AnHttpsPageWithHttpsLinksIsCaptured) {
+    ASSERT_TRUE(certificates().ok()) << certificates().error().toStdString();
+    const TrustTestAuthority trust;
+    const QSslConfiguration config = certificates().server(QStringLiteral("localhost"));
+    ScriptedServer secure(&config);
+    secure.addScript({ScriptedServer::send(
+                          "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"
+                          "<html><body><a href=\"https://news.test/a.html\">Caf\xc3\xa9 opens</a>"
+                          "<a href=\"https://news.test/b.html\">Second story</a></body></html>"),
+                      ScriptedServer::close()});
+    const QString address = QStringLiteral("https://localhost:%1/front").arg(secure.port());
+    capture(address);
+    EXPECT_EQ(itemsIn(feedPath),
+              (std::vector<StoredItem>{existing,
+                                       {QStringLiteral("Caf\u00e9 opens"),
+                                        "https://news.test/a.html", ""},
+                                       {"Second story", "https://news.test/b.html", ""}}));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'|').toStdString();
+    ASSERT_EQ(secure.connectionCount(), 1);
+    EXPECT_EQ(secure.requestLine(0), "GET /front HTTP/1.0");
+    expectCaptureOver();
+}
+
+// A certificate that does not check out captures nothing and says why.
+TEST_F(FormCaptureTest, AnUntrustedHttpsPageCapturesNothing) {
+    ASSERT_TRUE(certificates().ok()) << certificates().error().toStdString();
+    const TrustTestAuthority trust;
+    const QSslConfiguration config = certificates().server(QStringLiteral("rogue"));
+    ScriptedServer secure(&config);
+    secure.addScript({ScriptedServer::send("HTTP/1.0 200 OK\r\n\r\n"
+                                           "<a href=\"https://news.test/x.html\">Forged</a>"),
+                      ScriptedServer::close()});
+    capture(QStringLiteral("https://localhost:%1/front").arg(secure.port()));
+    EXPECT_EQ(itemsIn(feedPath), (std::vector<StoredItem>{existing}));
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.join(u'|').contains(QStringLiteral("can't connect")))
+        << dialogs.messages.join(u'|').toStdString();
     expectCaptureOver();
 }
 

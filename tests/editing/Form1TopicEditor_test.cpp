@@ -2,6 +2,7 @@
 // Remove, each checked in the feed and backup files the window wrote.
 #include "editing/EditingForm.h"
 #include "net/ScriptedServer.h"
+#include "net/TestCertificates.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -298,6 +299,29 @@ TEST_F(Form1TopicEditorTest, TheEnclosureProbeReadsTheHeaderAndNotTheFile) {
     click(form->TopicEnclosureBtn);
     EXPECT_EQ(form->EnclosureType->text(), QStringLiteral("audio/ogg"));
     EXPECT_EQ(form->EnclosureLength->text(), QStringLiteral("0"));
+}
+
+// Podcast hosts serve their episodes over https: the probe verifies the
+// server's certificate and reads the same header fields.
+TEST_F(Form1TopicEditorTest, TheEnclosureProbeWorksOverHttps) {
+    using S = ScriptedServer;
+    ASSERT_TRUE(certificates().ok()) << certificates().error().toStdString();
+    const TrustTestAuthority trust;
+    const QSslConfiguration config = certificates().server(QStringLiteral("localhost"));
+    ScriptedServer server(&config);
+    server.addScript({S::send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n"
+                              "Content-Length: 7340032\r\n\r\n"),
+                      S::pause(10000)});
+    startOnTopics(three);
+    selectTopic(0);
+    click(form->AddBtn);
+    form->TopicEnclosure->setText(
+        QStringLiteral("https://localhost:%1/show/episode.mp3").arg(server.port()));
+    click(form->TopicEnclosureBtn);
+    EXPECT_EQ(form->EnclosureType->text(), QStringLiteral("audio/mpeg"));
+    EXPECT_EQ(form->EnclosureLength->text(), QStringLiteral("7340032"));
+    ASSERT_EQ(server.connectionCount(), 1);
+    EXPECT_EQ(server.requestLine(0), "GET /show/episode.mp3 HTTP/1.0");
 }
 
 TEST_F(Form1TopicEditorTest, TheEnclosureProbeFillsTypeAndLengthFromTheHeader) {
