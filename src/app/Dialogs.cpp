@@ -82,8 +82,8 @@ std::optional<int> QtDialogs::chooseFinding(const QString& title, const QList<Fi
     // chooses the current row.
     auto* list = new QTreeWidget(&dialog);
     list->setColumnCount(3);
-    list->setHeaderLabels({QStringLiteral("Severity"), QStringLiteral("Where"),
-                           QStringLiteral("Message")});
+    list->setHeaderLabels(
+        {QStringLiteral("Severity"), QStringLiteral("Where"), QStringLiteral("Message")});
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);

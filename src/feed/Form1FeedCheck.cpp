@@ -68,8 +68,8 @@ void TForm1::showFindings(const std::vector<FeedFinding>& findings) {
     QList<FindingRow> rows;
     rows.reserve(static_cast<qsizetype>(findings.size()));
     for (const FeedFinding& f : findings)
-        rows.append({QLatin1String(severityName(f.severity)), qText(findingPlace(f)),
-                     qText(f.message)});
+        rows.append(
+            {QLatin1String(severityName(f.severity)), qText(findingPlace(f)), qText(f.message)});
     const std::optional<int> chosen = dialogs().chooseFinding(FeedMessages::checkTitle(), rows);
     if (!chosen || *chosen < 0 || static_cast<std::size_t>(*chosen) >= findings.size())
         return;

@@ -19,11 +19,10 @@
 
 namespace {
 
-const QByteArray goodItems =
-    "<item><title>A</title><link>http://example.invalid/a</link>"
-    "<guid>http://example.invalid/a</guid></item>"
-    "<item><title>B</title><link>http://example.invalid/b</link>"
-    "<guid>http://example.invalid/b</guid></item>";
+const QByteArray goodItems = "<item><title>A</title><link>http://example.invalid/a</link>"
+                             "<guid>http://example.invalid/a</guid></item>"
+                             "<item><title>B</title><link>http://example.invalid/b</link>"
+                             "<guid>http://example.invalid/b</guid></item>";
 
 // An error in the channel, one in the second item, a warning in the third.
 const QByteArray faultyItems =
@@ -102,8 +101,9 @@ TEST_F(Form1FeedCheckTest, ListsTheFindingsOfTheDocumentInMemory) {
     ASSERT_EQ(dialogs.findingLists.size(), 1);
     EXPECT_EQ(dialogs.findingTitles, QStringList{"Check Publication"});
     const QList<FindingRow>& rows = dialogs.findingLists.constFirst();
-    EXPECT_EQ(linesOf(rows), (QStringList{"error|channel ttl", "error|item 2 \"B\" enclosure length",
-                                          "warning|item 3 \"C\""}));
+    EXPECT_EQ(linesOf(rows),
+              (QStringList{"error|channel ttl", "error|item 2 \"B\" enclosure length",
+                           "warning|item 3 \"C\""}));
     EXPECT_EQ(rows[0].message,
               QStringLiteral("ttl \"1.5\" is not a whole number of minutes: write it like \"60\""));
     // Nothing chosen: the window stays where it was.
