@@ -1,10 +1,15 @@
 #include "app/Dialogs.h"
 
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
 void QtDialogs::showMessage(const QString& text) {
     QMessageBox::information(parent_, QStringLiteral("Quillo"), text, QMessageBox::Ok);
@@ -65,6 +70,61 @@ std::optional<QString> QtDialogs::browseFolder(const FolderDialogRequest& reques
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+std::optional<int> QtDialogs::chooseFinding(const QString& title, const QList<FindingRow>& rows) {
+    QDialog dialog(parent_);
+    dialog.setWindowTitle(title);
+    dialog.setSizeGripEnabled(true);
+    auto* layout = new QVBoxLayout(&dialog);
+
+    // A flat list the keyboard walks row by row; Enter or a double click
+    // chooses the current row.
+    auto* list = new QTreeWidget(&dialog);
+    list->setColumnCount(3);
+    list->setHeaderLabels(
+        {QStringLiteral("Severity"), QStringLiteral("Where"), QStringLiteral("Message")});
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setTextElideMode(Qt::ElideMiddle);
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows.size());
+    for (const FindingRow& row : rows) {
+        auto* item = new QTreeWidgetItem(QStringList{row.severity, row.where, row.message});
+        // A message cut off by the column's width can be read whole here.
+        item->setToolTip(1, row.where);
+        item->setToolTip(2, row.message);
+        items.append(item);
+    }
+    list->addTopLevelItems(items);
+    list->header()->setStretchLastSection(true);
+    list->resizeColumnToContents(0);
+    list->resizeColumnToContents(1);
+    list->setColumnWidth(1, qMin(list->columnWidth(1), 280));
+    if (!items.isEmpty())
+        list->setCurrentItem(items.constFirst());
+    layout->addWidget(list);
+
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
+    ok->setEnabled(!items.isEmpty());
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QTreeWidget::itemActivated, &dialog, &QDialog::accept);
+
+    dialog.resize(760, 320);
+    list->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const int chosen = list->indexOfTopLevelItem(list->currentItem());
+    if (chosen < 0)
+        return std::nullopt;
+    return chosen;
 }
 
 void QtDialogs::openUrl(const QUrl& url) {

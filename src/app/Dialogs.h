@@ -3,6 +3,7 @@
 // the desktop, goes through this interface. The window owns none of it: the
 // program passes the Qt implementation, tests pass a scripted one.
 
+#include <QList>
 #include <QString>
 #include <QUrl>
 
@@ -16,6 +17,13 @@ struct FileDialogRequest {
     QString directory;
     QString fileName;
     QString defaultSuffix; // added to a name typed without extension
+};
+
+// One line of the list of findings: its three columns.
+struct FindingRow {
+    QString severity;
+    QString where;
+    QString message;
 };
 
 struct FolderDialogRequest {
@@ -40,6 +48,10 @@ public:
     // Asks before an existing file is overwritten.
     virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> browseFolder(const FolderDialogRequest& request) = 0;
+    // A list of findings, one row each; the index of the row chosen (double
+    // click, Enter or OK), or empty when the list was closed.
+    virtual std::optional<int> chooseFinding(const QString& title,
+                                             const QList<FindingRow>& rows) = 0;
     // Opens a web address with the desktop's default handler; failures are not reported.
     virtual void openUrl(const QUrl& url) = 0;
 };
@@ -56,6 +68,7 @@ public:
     std::optional<QString> openFile(const FileDialogRequest& request) override;
     std::optional<QString> saveFile(const FileDialogRequest& request) override;
     std::optional<QString> browseFolder(const FolderDialogRequest& request) override;
+    std::optional<int> chooseFinding(const QString& title, const QList<FindingRow>& rows) override;
     void openUrl(const QUrl& url) override;
 
 private:

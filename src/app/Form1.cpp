@@ -39,6 +39,7 @@ void TForm1::wireHandlers() {
     wireTopicDragDrop();
     wireMarkupToolbar();
     wireCapture();
+    wireFeedCheck();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {

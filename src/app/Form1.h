@@ -34,6 +34,7 @@
 #include <vector>
 
 class Dialogs;
+struct FeedFinding;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -64,6 +65,7 @@ public:
     QAction* MPNew;
     QAction* MPOpen;
     QAction* MPSave;
+    QAction* MPCheck;
     QAction* MPDownload;
     QAction* MClearTopics;
     QAction* MPExit;
@@ -286,6 +288,18 @@ public:
     void UndoBtnClick();
     bool ValidTagsInFile(const QString& Path);
 
+    // ---- Feed check (feed/Form1FeedCheck.cpp)
+    // The exit status an unattended run ends with: 2 once the check kept
+    // the feed from being published, else 0.
+    int UnattendedExitStatus = 0;
+    // Checks the feed document and lists the findings, or says there are none.
+    void MPCheckClick();
+    // The check before publishing: whether the feed document may go out.
+    // Interactive: errors are listed and "Publish anyway?" asked (true only
+    // for Yes); warnings alone pass without a question. Unattended: every
+    // finding goes to standard error as one line, and errors refuse.
+    bool publicationCheckAllows();
+
     // ---- Channel fields (editing/Form1ChannelFields.cpp)
     // The value of the field last entered; "|||" for an empty one.
     QString FieldValueOnEnter;
@@ -432,6 +446,7 @@ private:
     void wireTopicDragDrop();
     void wireMarkupToolbar();
     void wireCapture();
+    void wireFeedCheck();
 
     // Window event cases (app/Form1Window.cpp)
     bool PageTabsEvent(QEvent* event);
@@ -474,6 +489,11 @@ private:
     void insertMarkup(TMarkup markup);
     // Capture event case (capture/Form1Capture.cpp)
     bool CaptureSiteEditEvent(QEvent* event);
+    // Feed check (feed/Form1FeedCheck.cpp)
+    // Lists the findings; a chosen finding of an item selects that topic.
+    void showFindings(const std::vector<FeedFinding>& findings);
+    // Goes to the topic of item ordinal on the Topics page, as a user would.
+    void goToTopic(long ordinal);
     // Start-up (app/Form1Startup.cpp)
     bool WindowExposeEvent(QEvent* event);
     void scheduleStartup();

@@ -170,6 +170,7 @@ void TForm1::buildMenus() {
     MPNew = MProject->addAction(QStringLiteral("Create New Publication"));
     MPOpen = MProject->addAction(QStringLiteral("Open Existing Publication"));
     MPSave = MProject->addAction(QStringLiteral("Save Publication As"));
+    MPCheck = MProject->addAction(QStringLiteral("Check Publication"));
     MProject->addSeparator();
     MPDownload = MProject->addAction(QStringLiteral("Download Existing Publication"));
     MProject->addSeparator();

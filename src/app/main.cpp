@@ -31,5 +31,7 @@ int main(int argc, char** argv) {
     TForm1 Form1(dialogs, QApplication::arguments());
     dialogs.setParentWindow(&Form1);
     Form1.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // An unattended run whose feed the check kept back ends with its own status.
+    return status != 0 ? status : Form1.UnattendedExitStatus;
 }

@@ -1098,9 +1098,11 @@ private:
         bool permalink = true;
         if (const U16* isPermaLink = attribute(e, u"isPermaLink")) {
             const U16View v = trimmed(*isPermaLink);
+            // An empty value is what the topic editor writes for a guid whose
+            // kind was never set; readers take it as absent, so a permalink.
             if (v == u"false")
                 permalink = false;
-            else if (v != u"true") {
+            else if (!v.empty() && v != u"true") {
                 error(u"guid", u"isPermaLink",
                       u"isPermaLink " + quoted(*isPermaLink) +
                           u" is neither \"true\" nor \"false\": write one of the two");

@@ -11,8 +11,9 @@
 //
 // Values a feed leaves blank where the program itself writes blank ones are
 // taken as "not set": an image or text input whose parts are all empty, a
-// cloud whose attributes are all empty, an item's empty "link", and an item
-// whose parts are all empty (one warning for the item, nothing else).
+// cloud whose attributes are all empty, an item's empty "link", a guid's empty
+// "isPermaLink", and an item whose parts are all empty (one warning for the
+// item, nothing else).
 
 #include "xml/XmlDom.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// Every message text the feed layer throws, once.
+// Every message text the feed layer throws or shows, once.
 
 #include <QString>
 
@@ -10,6 +10,17 @@ inline QString cannotOpenFile(const QString& path) {
 }
 inline QString cannotCreateFile(const QString& path) {
     return QStringLiteral("Cannot create file %1").arg(path);
+}
+
+// The feed check in the window.
+inline QString checkTitle() {
+    return QStringLiteral("Check Publication");
+}
+inline QString noProblemsFound() {
+    return QStringLiteral("No problems found.");
+}
+inline QString publishAnyway() {
+    return QStringLiteral("Publish anyway?");
 }
 
 } // namespace FeedMessages

@@ -169,6 +169,13 @@ const RuleCase ruleCases[] = {
      feed("", item("<title>A</title><guid isPermaLink=\"yes\">a-1</guid>")),
      {"error: item 1 \"A\" guid isPermaLink: isPermaLink \"yes\" is neither \"true\" nor "
       "\"false\": write one of the two"}},
+    // The topic editor writes isPermaLink="" for a guid whose kind was never
+    // set; readers take that as a permalink.
+    {"an empty isPermaLink is a permalink",
+     feed("", item("<title>A</title><guid isPermaLink=\"\">http://example.com/a</guid>") +
+                  item("<title>B</title><guid isPermaLink=\"\">b-1</guid>")),
+     {"error: item 2 \"B\" guid: the guid \"b-1\" is taken as a permalink but is not an "
+      "absolute URL: write the item's full address, or add isPermaLink=\"false\""}},
     {"a permalink guid that is not an address",
      feed("", item("<title>A</title><guid>a-1</guid>") +
                   item("<title>B</title><guid isPermaLink=\"true\">b-1</guid>") +

@@ -22,6 +22,11 @@ public:
     std::deque<bool> yesNoAnswers;
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<std::optional<QString>> folderAnswers;
+    // Every list of findings shown, with its title; a list with no answer
+    // left is closed without a choice.
+    QStringList findingTitles;
+    QList<QList<FindingRow>> findingLists;
+    std::deque<std::optional<int>> findingAnswers;
 
     // Runs as each message is shown.
     std::function<void()> onMessage;
@@ -47,6 +52,11 @@ public:
     }
     std::optional<QString> browseFolder(const FolderDialogRequest&) override {
         return take(folderAnswers, std::optional<QString>());
+    }
+    std::optional<int> chooseFinding(const QString& title, const QList<FindingRow>& rows) override {
+        findingTitles << title;
+        findingLists << rows;
+        return take(findingAnswers, std::optional<int>());
     }
     void openUrl(const QUrl& url) override { openedUrls << url; }
 
