@@ -39,6 +39,8 @@ void TForm1::wireHandlers() {
     wireTopicDragDrop();
     wireMarkupToolbar();
     wireCapture();
+    wirePublicationCommands();
+    wireFeedDownload();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {
