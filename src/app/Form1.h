@@ -25,8 +25,10 @@
 #include <QList>
 #include <QMainWindow>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <tuple>
 #include <type_traits>
@@ -35,6 +37,7 @@
 
 class Dialogs;
 struct FeedFinding;
+class TIniFile;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -373,6 +376,32 @@ public:
     void HttpCaptureRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
     void AdvancedMouseUp();
 
+    // ---- Publication commands (app/Form1PublicationCommands.cpp)
+    void MPNewClick();
+    void MPOpenClick();
+    void MPSaveClick();
+    void MPExitClick();
+    // Makes path the feed file: the base and backup paths and the caption follow.
+    void setFeedFilePath(const QString& path);
+    // Makes a file that passed the feed check the feed file and shows it: the
+    // steps Open and the download share. withCaptureMode also loads the feed
+    // section's advanced capture switch.
+    void openCheckedFeed(const QString& path, bool withCaptureMode);
+    // The first topic selected and shown, the tree scrolled to it.
+    void showFirstTopic();
+
+    // ---- Feed download (publish/Form1FeedDownload.cpp)
+    // The client of the download. Whoever calls Get on it (the menu command,
+    // the start-up for an http argument) gets the whole download from its
+    // handlers: when Get returns, a feed that passed the check is the feed
+    // file. The handlers report their own failures; Get throws only "HTTP
+    // component is busy".
+    THttpClient HttpFile;
+    void MPDownloadClick();
+    void HttpFileDocBegin(THttpClient* Sender);
+    void HttpFileDocEnd(THttpClient* Sender);
+    void HttpFileRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
+
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
     Dialogs& dialogs() const { return dialogs_; }
@@ -447,6 +476,8 @@ private:
     void wireMarkupToolbar();
     void wireCapture();
     void wireFeedCheck();
+    void wirePublicationCommands();
+    void wireFeedDownload();
 
     // Window event cases (app/Form1Window.cpp)
     bool PageTabsEvent(QEvent* event);
@@ -494,6 +525,18 @@ private:
     void showFindings(const std::vector<FeedFinding>& findings);
     // Goes to the topic of item ordinal on the Topics page, as a user would.
     void goToTopic(long ordinal);
+    // Publication commands (app/Form1PublicationCommands.cpp)
+    // TTL 0 and no skip hour or day checked, before another feed is shown.
+    void clearSchedule();
+    // The feed section's FTP login and publication name of the feed file;
+    // an empty name falls back to the feed's own.
+    void loadPublishingKeys(const TIniFile& settings);
+    // Feed download (publish/Form1FeedDownload.cpp)
+    // The body of the download in progress, in a temporary file beside its
+    // target; it replaces the target only once it has passed the check.
+    std::unique_ptr<QTemporaryFile> downloadFile_;
+    // The download's file was refused, and said so; the request ends quietly.
+    bool downloadRefused_ = false;
     // Start-up (app/Form1Startup.cpp)
     bool WindowExposeEvent(QEvent* event);
     void scheduleStartup();

@@ -15,7 +15,9 @@ class ScriptedDialogs : public Dialogs {
 public:
     QStringList messages;
     QList<QUrl> openedUrls;
-    QStringList prompts; // caption of every prompt shown
+    QStringList prompts;                   // caption of every prompt shown
+    QStringList promptTexts;               // its question and initial text, "question|initial"
+    QList<FileDialogRequest> fileRequests; // every open and save dialog, in order
     // Answers in order; a prompt with no answer left is cancelled, a Yes/No
     // question with none left is answered No.
     std::deque<std::optional<QString>> promptAnswers;
@@ -40,14 +42,18 @@ public:
         messages << text;
         return take(yesNoAnswers, false);
     }
-    std::optional<QString> prompt(const QString& caption, const QString&, const QString&) override {
+    std::optional<QString> prompt(const QString& caption, const QString& question,
+                                  const QString& initialText) override {
         prompts << caption;
+        promptTexts << question + u'|' + initialText;
         return take(promptAnswers, std::optional<QString>());
     }
-    std::optional<QString> openFile(const FileDialogRequest&) override {
+    std::optional<QString> openFile(const FileDialogRequest& request) override {
+        fileRequests << request;
         return take(fileAnswers, std::optional<QString>());
     }
-    std::optional<QString> saveFile(const FileDialogRequest&) override {
+    std::optional<QString> saveFile(const FileDialogRequest& request) override {
+        fileRequests << request;
         return take(fileAnswers, std::optional<QString>());
     }
     std::optional<QString> browseFolder(const FolderDialogRequest&) override {
