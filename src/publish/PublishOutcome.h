@@ -8,7 +8,9 @@
 enum class TPublishResult {
     Published,  // the feed is where the target says
     Incomplete, // stopped before publishing: a file name, directory or FTP detail is missing
-    Failed,     // publishing was tried and did not succeed; the published copy is as it was
+    // A step failed: the feed file, the settings, the local write or the
+    // upload. A published copy is left as it was.
+    Failed,
 };
 
 struct TPublishOutcome {
