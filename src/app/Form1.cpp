@@ -42,6 +42,7 @@ void TForm1::wireHandlers() {
     wireFeedCheck();
     wirePublicationCommands();
     wireFeedDownload();
+    wirePublisher();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {

@@ -17,6 +17,7 @@
 #include "editing/MarkupText.h"
 #include "editing/TopicDate.h"
 #include "net/HttpClient.h"
+#include "publish/PublishOutcome.h"
 #include "xml/XmlDom.h"
 
 #include <QByteArrayList>
@@ -401,6 +402,15 @@ public:
     void HttpFileDocBegin(THttpClient* Sender);
     void HttpFileDocEnd(THttpClient* Sender);
     void HttpFileRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
+    // ---- Publisher (publish/Form1Publisher.cpp)
+    // How the last Publish ended; empty before the first one and while one runs.
+    std::optional<TPublishOutcome> LastPublishOutcome;
+    void PublishBtnClick();
+    // Sender: LocalRadio or FTPRadio, the button that was clicked.
+    void LocalRadioClick(QObject* Sender);
+    void SelectLocalBtnClick();
+    void AddFTPBtnClick();
+    void FTPComboBoxClick();
 
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
@@ -478,6 +488,7 @@ private:
     void wireFeedCheck();
     void wirePublicationCommands();
     void wireFeedDownload();
+    void wirePublisher();
 
     // Window event cases (app/Form1Window.cpp)
     bool PageTabsEvent(QEvent* event);
@@ -537,6 +548,9 @@ private:
     std::unique_ptr<QTemporaryFile> downloadFile_;
     // The download's file was refused, and said so; the request ends quietly.
     bool downloadRefused_ = false;
+    // Publisher (publish/Form1Publisher.cpp)
+    // Publish without its ending: fills outcome as far as it gets.
+    void publishFeed(TPublishOutcome& outcome);
     // Start-up (app/Form1Startup.cpp)
     bool WindowExposeEvent(QEvent* event);
     void scheduleStartup();

@@ -15,9 +15,12 @@ class ScriptedDialogs : public Dialogs {
 public:
     QStringList messages;
     QList<QUrl> openedUrls;
-    QStringList prompts;                   // caption of every prompt shown
-    QStringList promptTexts;               // its question and initial text, "question|initial"
-    QList<FileDialogRequest> fileRequests; // every open and save dialog, in order
+    QStringList prompts;         // caption of every prompt shown
+    QStringList promptQuestions; // and its question and initial text
+    QStringList promptTexts;
+    QStringList promptExchanges; // both at once, "question|initial"
+    QList<FileDialogRequest> fileRequests;     // every open and save dialog, in order
+    QList<FolderDialogRequest> folderRequests; // every folder dialog opened
     // Answers in order; a prompt with no answer left is cancelled, a Yes/No
     // question with none left is answered No.
     std::deque<std::optional<QString>> promptAnswers;
@@ -45,7 +48,9 @@ public:
     std::optional<QString> prompt(const QString& caption, const QString& question,
                                   const QString& initialText) override {
         prompts << caption;
-        promptTexts << question + u'|' + initialText;
+        promptQuestions << question;
+        promptTexts << initialText;
+        promptExchanges << question + u'|' + initialText;
         return take(promptAnswers, std::optional<QString>());
     }
     std::optional<QString> openFile(const FileDialogRequest& request) override {
@@ -56,7 +61,8 @@ public:
         fileRequests << request;
         return take(fileAnswers, std::optional<QString>());
     }
-    std::optional<QString> browseFolder(const FolderDialogRequest&) override {
+    std::optional<QString> browseFolder(const FolderDialogRequest& request) override {
+        folderRequests << request;
         return take(folderAnswers, std::optional<QString>());
     }
     std::optional<int> chooseFinding(const QString& title, const QList<FindingRow>& rows) override {
