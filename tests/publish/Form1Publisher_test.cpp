@@ -450,3 +450,44 @@ TEST_F(Form1PublisherFtpTest, AnUnattendedRunShowsNothingAndClosesAfterTrying) {
         EXPECT_EQ(form->isVisible(), !c.closes);
     }
 }
+
+// A feed with an error goes out only when the user says so; warnings alone
+// (these topics have no guid) never ask.
+TEST_F(Form1PublisherTest, ErrorsOfTheFeedCheckAskBeforePublishing) {
+    const QString dir = homePath(QStringLiteral("site"));
+    QDir().mkpath(dir);
+    const QString published = dir + QStringLiteral("/out.xml");
+    const struct {
+        const char* name;
+        QByteArray items;
+        std::deque<bool> answers;
+        int questions;
+        bool publishes;
+    } cases[] = {
+        {"an error, then No", topic("one") + "<item><title>Dated</title><pubDate>7/12/2026"
+                              "</pubDate></item>", {false}, 1, false},
+        {"an error, then Yes", topic("one") + "<item><title>Dated</title><pubDate>7/12/2026"
+                               "</pubDate></item>", {true}, 1, true},
+        {"warnings only", topic("one") + topic("two"), {}, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(published);
+        TIniFile ini = settings();
+        ini.writeString(Publish, QStringLiteral("Location"), QStringLiteral("LocalRadio"));
+        ini.writeString(Publish, QStringLiteral("LocalPath"), dir);
+        startOn(QStringLiteral("news.xml"), feed("Feed", c.items));
+        showPage(form->PublishPage);
+        form->FileNameField->setText(QStringLiteral("out.xml"));
+        dialogs.yesNoAnswers = c.answers;
+        const qsizetype listsBefore = dialogs.findingLists.size();
+        click(form->PublishBtn);
+
+        EXPECT_EQ(dialogs.findingLists.size() - listsBefore, c.questions);
+        EXPECT_TRUE(dialogs.yesNoAnswers.empty());
+        EXPECT_EQ(QFile::exists(published), c.publishes);
+        EXPECT_EQ(result(), c.publishes ? TPublishResult::Published : TPublishResult::Failed);
+        if (c.publishes)
+            EXPECT_EQ(readFile(published), readFile(feedPath()));
+    }
+}
