@@ -99,11 +99,19 @@ void TForm1::HttpCaptureRequestDone(THttpClient*, THttpRequest, quint16 Error) {
 
     // The panel covers the page while topics are stored; whatever happens to
     // them, the window gets its Topics page and the capture button back.
+    // What it covers is hidden meanwhile, so that the editor's showing and
+    // hiding of its controls for every topic lays out and paints nothing.
     const int panelHeight = TopPanel->height();
+    const bool splitShown = !TopicsSplit->isHidden();
+    const bool bottomShown = !BottomPanel->isHidden();
     TopPanel->setFixedHeight(Page->height());
+    TopicsSplit->hide();
+    BottomPanel->hide();
     CaptureProgressLabel->show();
-    auto restore = qScopeGuard([this, panelHeight] {
+    auto restore = qScopeGuard([this, panelHeight, splitShown, bottomShown] {
         CaptureProgressLabel->hide();
+        TopicsSplit->setVisible(splitShown);
+        BottomPanel->setVisible(bottomShown);
         TopPanel->setFixedHeight(panelHeight);
         CaptureLines.clear();
         AutoCaptureBtn->setEnabled(true);

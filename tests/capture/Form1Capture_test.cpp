@@ -100,6 +100,9 @@ protected:
         EXPECT_TRUE(form->CaptureLines.isEmpty());
         EXPECT_FALSE(form->CaptureProgressLabel->isVisible());
         EXPECT_LT(form->TopPanel->height(), form->Page->height() / 2);
+        // What the panel covered is there again.
+        EXPECT_TRUE(form->BottomPanel->isVisible());
+        EXPECT_TRUE(form->QListBox->isVisible());
     }
 
     const StoredItem existing{QStringLiteral("Existing"),
