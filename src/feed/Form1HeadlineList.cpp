@@ -21,6 +21,10 @@ QString qText(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
+QStringView textView(const std::u16string& text) {
+    return QStringView(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QString fieldText(const TXmlNodePtr& channel, const std::u16string& name) {
     return qText(textOf(channelField(channel, name)));
 }
@@ -95,8 +99,8 @@ bool TForm1::insertNewTopicNode(const TXmlNodeList& items) {
             return false;
         const auto shows = [&](long ordinal) {
             const TXmlNodePtr item = items.item(ordinal);
-            return node->text(0) == qText(headlineOf(item)) &&
-                   AListBox.at(k) == qText(synopsisOf(item));
+            return node->text(0) == textView(headlineOf(item)) &&
+                   AListBox.at(k) == textView(synopsisOf(item));
         };
         if (added < 0 && !shows(k))
             added = k;
