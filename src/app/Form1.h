@@ -16,6 +16,7 @@
 #include "capture/HtmlParser.h"
 #include "editing/MarkupText.h"
 #include "editing/TopicDate.h"
+#include "feed/FeedFiles.h"
 #include "net/HttpClient.h"
 #include "publish/PublishOutcome.h"
 #include "xml/XmlDom.h"
@@ -288,6 +289,13 @@ public:
 
     // ---- Feed file store (feed/Form1FeedFileStore.cpp)
     void SaveXMLFile(const QString& Path);
+    // The backup a Save takes first: the document as it stands. While
+    // backupsFromFeedFile_ holds (a capture storing its topics, which leaves
+    // the document alone between its Saves) and the feed file is still the
+    // one the last Save wrote, that file is linked as the backup instead.
+    void SaveBackupFile();
+    // Called by Save once it has written the feed file.
+    void noteFeedFileSaved();
     void FileCopy(const QString& Source, const QString& Destination);
     void UndoBtnClick();
     bool ValidTagsInFile(const QString& Path);
@@ -499,6 +507,10 @@ private:
     bool QListBoxViewportEvent(QEvent* event);
     bool CoverEvent(QEvent* event);
     void hideCoveredControls();
+    // Puts in the node of the one item a tree showing the others lacks, as
+    // a rebuild would show it; false, with the tree untouched, when the tree
+    // does not show the items but for one.
+    bool insertNewTopicNode(const TXmlNodeList& items);
     // Channel fields (editing/Form1ChannelFields.cpp)
     bool ChannelFieldFocusEvent(QObject* watched, QEvent* event);
     // The 22 fields written on leaving, in the order of the Feed Info tabs.
@@ -572,6 +584,10 @@ private:
     QString captureAddress_;
     TCaptureResponse captureResponse_;
     int capturedTopics_ = 0;
+    // The feed file as the last Save wrote it, and whether the document is
+    // known to be unchanged since (see SaveBackupFile).
+    std::optional<TFileStamp> savedFeedFile_;
+    bool backupsFromFeedFile_ = false;
     bool startupScheduled_ = false;
     bool activated_ = false;
     bool isWatched(const QObject* watched) const;

@@ -28,3 +28,10 @@ QString captureProgressText(const QString& address, int stored, int total) {
         .arg(stored)
         .arg(total);
 }
+
+bool captureProgressDue(int shownDone, int done, int total, qint64 msSinceShown) {
+    if (shownDone < 0 || done >= total || msSinceShown >= captureProgressIntervalMs)
+        return true;
+    const auto percent = [total](int n) { return static_cast<qint64>(n) * 100 / total; };
+    return percent(done) != percent(shownDone);
+}

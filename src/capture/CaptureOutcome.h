@@ -25,3 +25,13 @@ QString captureOutcomeMessage(const QString& address, const TCaptureResponse& re
 // The progress line: the address being captured and how many of the page's
 // headlines are stored so far.
 QString captureProgressText(const QString& address, int stored, int total);
+
+// Whether the progress line is painted again once `done` of the page's
+// `total` headlines have gone through Save, the line having been painted
+// last at `shownDone` (-1: not yet) `msSinceShown` ago: always for the first
+// line and the last, and in between whenever the whole percentage done has
+// moved or captureProgressIntervalMs have passed. A painting costs about as
+// much as storing a topic, so a long capture paints at most about a hundred
+// times plus once per interval.
+inline constexpr qint64 captureProgressIntervalMs = 100;
+bool captureProgressDue(int shownDone, int done, int total, qint64 msSinceShown);

@@ -19,6 +19,7 @@
 #include "net/HttpClient.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,11 +99,19 @@ void TForm1::HttpCaptureRequestDone(THttpClient*, THttpRequest, quint16 Error) {
 
     // The panel covers the page while topics are stored; whatever happens to
     // them, the window gets its Topics page and the capture button back.
+    // What it covers is hidden meanwhile, so that the editor's showing and
+    // hiding of its controls for every topic lays out and paints nothing.
     const int panelHeight = TopPanel->height();
+    const bool splitShown = !TopicsSplit->isHidden();
+    const bool bottomShown = !BottomPanel->isHidden();
     TopPanel->setFixedHeight(Page->height());
+    TopicsSplit->hide();
+    BottomPanel->hide();
     CaptureProgressLabel->show();
-    auto restore = qScopeGuard([this, panelHeight] {
+    auto restore = qScopeGuard([this, panelHeight, splitShown, bottomShown] {
         CaptureProgressLabel->hide();
+        TopicsSplit->setVisible(splitShown);
+        BottomPanel->setVisible(bottomShown);
         TopPanel->setFixedHeight(panelHeight);
         CaptureLines.clear();
         AutoCaptureBtn->setEnabled(true);
@@ -120,13 +129,30 @@ void TForm1::HttpCaptureRequestDone(THttpClient*, THttpRequest, quint16 Error) {
         EnclosureLength->clear();
         EnclosureType->clear();
     }
-    const auto showProgress = [this, &topics] {
-        CaptureProgressLabel->setText(
-            captureProgressText(captureAddress_, capturedTopics_, topics.size()));
+    // Painted as the topics go, but not after every one of a long capture.
+    const int total = static_cast<int>(topics.size());
+    int shownDone = -1;
+    QElapsedTimer sinceShown;
+    const auto showProgress = [&](int done) {
+        if (!captureProgressDue(shownDone, done, total,
+                                sinceShown.isValid() ? sinceShown.elapsed() : 0))
+            return;
+        CaptureProgressLabel->setText(captureProgressText(captureAddress_, capturedTopics_, total));
         CaptureProgressLabel->adjustSize();
         TopPanel->repaint();
+        shownDone = done;
+        sinceShown.start();
     };
-    showProgress();
+    showProgress(0);
+    // Between two of these Saves nothing but the editor's fields changes, so
+    // the feed file the last one wrote is the next one's backup.
+    savedFeedFile_.reset();
+    backupsFromFeedFile_ = true;
+    auto noLinkedBackups = qScopeGuard([this] {
+        backupsFromFeedFile_ = false;
+        savedFeedFile_.reset();
+    });
+    int done = 0;
     for (const TCapturedTopic& topic : topics) {
         AddBtnClick();
         QMemo->setPlainText(topic.Headline);
@@ -137,7 +163,7 @@ void TForm1::HttpCaptureRequestDone(THttpClient*, THttpRequest, quint16 Error) {
         // Save stores nothing for an empty headline.
         if (!topic.Headline.isEmpty())
             ++capturedTopics_;
-        showProgress();
+        showProgress(++done);
     }
 }
 

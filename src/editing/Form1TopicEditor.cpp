@@ -144,7 +144,7 @@ void TForm1::SaveBtnClick() {
         return;
     const QString pubDate = pubDateForSave(AddingTopic ? std::nullopt : EditedPubDate,
                                            TopicDatePicker->date(), TopicTimePicker->time());
-    SaveXMLFile(BackupFilePath);
+    SaveBackupFile();
     int absoluteIndex = selectedNode() ? absoluteIndexOf(selectedNode()) : CurrentTopicIndex;
 
     AMemo->setPlainText(withoutThreeSpaceRuns(AMemo->toPlainText()));
@@ -180,6 +180,7 @@ void TForm1::SaveBtnClick() {
     }
     LoadQandAData();
     SaveXMLFile(FeedFilePath);
+    noteFeedFileSaved();
     ViewMode(true);
     selectNode(nodeAtAbsoluteIndex(absoluteIndex));
     QListBoxClick();

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -139,4 +140,60 @@ QString keepDamagedCopy(const QString& feedPath) {
     const QString copyPath = damagedCopyPathOf(feedPath);
     fileCopy(feedPath, copyPath);
     return copyPath;
+}
+
+std::optional<TFileStamp> fileStampOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    const auto ns = [](const timespec& t) {
+        return static_cast<qint64>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    return TFileStamp{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino),
+                      static_cast<qint64>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
+bool linkAsBackup(const QString& feedPath, const QString& backupPath) {
+    const QByteArray feed = QFile::encodeName(feedPath);
+    const QByteArray backup = QFile::encodeName(backupPath);
+    struct stat feedSt {};
+    if (::lstat(feed.constData(), &feedSt) != 0 || !S_ISREG(feedSt.st_mode))
+        return false;
+    const mode_t feedMode = feedSt.st_mode & 07777;
+    struct stat backupSt {};
+    if (::lstat(backup.constData(), &backupSt) == 0) {
+        if (!S_ISREG(backupSt.st_mode) || !(backupSt.st_mode & S_IWUSR) ||
+            ::access(backup.constData(), W_OK) != 0 || (backupSt.st_mode & 07777) != feedMode ||
+            backupSt.st_uid != feedSt.st_uid || backupSt.st_gid != feedSt.st_gid)
+            return false;
+        if (backupSt.st_dev == feedSt.st_dev && backupSt.st_ino == feedSt.st_ino)
+            return true; // already the same file
+    } else {
+        if (errno != ENOENT || feedSt.st_uid != ::geteuid() || feedSt.st_gid != ::getegid())
+            return false;
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if ((0666 & ~mask) != feedMode)
+            return false;
+    }
+
+    // The link is made under a temporary name and renamed over the backup,
+    // so the backup is at every moment the old or the new one.
+    const QFileInfo backupInfo(backupPath);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QByteArray temp =
+            QFile::encodeName(backupInfo.absolutePath() + "/." + backupInfo.fileName() + "." +
+                              QString::number(QRandomGenerator::global()->generate(), 36) + ".lnk");
+        if (::link(feed.constData(), temp.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (::rename(temp.constData(), backup.constData()) != 0) {
+            ::unlink(temp.constData());
+            return false;
+        }
+        return true;
+    }
+    return false;
 }

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QString>
 
+#include <optional>
+
 // The feed file path without its last four characters, whatever they are.
 QString basePathOf(const QString& feedPath);
 // base + ".bak": the one-step backup beside the feed file.
@@ -46,3 +48,27 @@ bool hasFeedTags(const QByteArray& text);
 // Keeps a copy of a feed file that did not load cleanly before anything can
 // overwrite it; returns the path of the copy. Throws like fileCopy.
 QString keepDamagedCopy(const QString& feedPath);
+
+// What tells one state of a file on disk from another: a file replaced by a
+// rename is another inode, one written in place has another size or time.
+struct TFileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+    bool operator==(const TFileStamp&) const = default;
+};
+// The stamp of the file the path names (links followed); none when it cannot
+// be read.
+std::optional<TFileStamp> fileStampOf(const QString& path);
+
+// Makes backupPath hold what feedPath holds by a hard link to the feed file,
+// where that gives the same file as writing its bytes anew would: the feed
+// file is a plain file (no link to follow) and the backup is missing (and
+// would get the feed file's permissions) or a plain writable file with the
+// same permissions and owner. The feed file is only ever replaced by a rename,
+// so the backup keeps these bytes when it is saved again. False, with nothing
+// changed, when the link is not equivalent or cannot be made: the caller
+// writes the backup then.
+bool linkAsBackup(const QString& feedPath, const QString& backupPath);

@@ -28,6 +28,17 @@ void TForm1::SaveXMLFile(const QString& Path) {
     XMLObject.saveToSource(Path.toStdString());
 }
 
+void TForm1::SaveBackupFile() {
+    if (backupsFromFeedFile_ && savedFeedFile_ && fileStampOf(FeedFilePath) == savedFeedFile_ &&
+        linkAsBackup(FeedFilePath, BackupFilePath))
+        return;
+    SaveXMLFile(BackupFilePath);
+}
+
+void TForm1::noteFeedFileSaved() {
+    savedFeedFile_ = fileStampOf(FeedFilePath);
+}
+
 void TForm1::FileCopy(const QString& Source, const QString& Destination) {
     fileCopy(Source, Destination);
 }

@@ -21,6 +21,10 @@ QString qText(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
+QStringView textView(const std::u16string& text) {
+    return QStringView(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QString fieldText(const TXmlNodePtr& channel, const std::u16string& name) {
     return qText(textOf(channelField(channel, name)));
 }
@@ -80,25 +84,76 @@ void TForm1::selectFirstTopic() {
     SetCurrentTopic();
 }
 
+bool TForm1::insertNewTopicNode(const TXmlNodeList& items) {
+    QTreeWidgetItem* root = channelNode();
+    const long count = items.length();
+    if (QListBox->topLevelItemCount() != 1 || nodeData(root) != ChannelNodeData ||
+        root->childCount() != count - 1 || AListBox.size() != count - 1)
+        return false;
+    // The one document item the tree lacks: nodes before it show the items
+    // at their own ordinal, nodes after it the items one further on.
+    long added = -1;
+    for (long k = 0; k < count - 1; ++k) {
+        const QTreeWidgetItem* node = root->child(static_cast<int>(k));
+        if (node->childCount() != 0 || nodeData(node) != k)
+            return false;
+        const auto shows = [&](long ordinal) {
+            const TXmlNodePtr item = items.item(ordinal);
+            return node->text(0) == textView(headlineOf(item)) &&
+                   AListBox.at(k) == textView(synopsisOf(item));
+        };
+        if (added < 0 && !shows(k))
+            added = k;
+        if (added >= 0 && !shows(k + 1))
+            return false;
+    }
+    if (added < 0)
+        added = count - 1;
+
+    const TXmlNodePtr item = items.item(added);
+    auto* node = new QTreeWidgetItem(QStringList(qText(headlineOf(item))));
+    node->setData(0, Qt::UserRole, static_cast<int>(added));
+    node->setIcon(0, ImageList.value(2));
+    root->insertChild(static_cast<int>(added), node);
+    for (long k = added + 1; k < count; ++k)
+        root->child(static_cast<int>(k))->setData(0, Qt::UserRole, static_cast<int>(k));
+    AListBox.insert(added, qText(synopsisOf(item)));
+    // As after a rebuild: nothing selected or current, the channel open and
+    // named as the document names it, the list at its top.
+    QListBox->setCurrentItem(nullptr);
+    QListBox->clearSelection();
+    const QString channelName = qText(channelDisplayName(XMLObject.document()));
+    if (root->text(0) != channelName)
+        root->setText(0, channelName);
+    root->setIcon(0, ImageList.value(1));
+    root->setExpanded(true);
+    QListBox->scrollToTop();
+    return true;
+}
+
 void TForm1::LoadQandAData() {
     QListBox->hide();
-    AListBox.clear();
     {
         // The rebuild is not a user selection: no handler runs for it.
         QSignalBlocker quiet(QListBox);
         QListBox->setUpdatesEnabled(false);
-        QListBox->clear();
         LastCurrentNode = nullptr;
 
         const TXmlDocumentPtr& doc = XMLObject.document();
         const TXmlNodePtr channel = channelOf(doc);
-        if (channel) {
+        const TXmlNodeList items = itemsOf(doc);
+        // A Save that added one topic to a tree showing the rest needs only
+        // that topic's node, which is what rebuilding the tree would give.
+        if (!channel || !insertNewTopicNode(items)) {
+            AListBox.clear();
+            QListBox->clear();
+        }
+        if (channel && QListBox->topLevelItemCount() == 0) {
             auto* root = new QTreeWidgetItem(QStringList(qText(channelDisplayName(doc))));
             root->setData(0, Qt::UserRole, ChannelNodeData);
             root->setIcon(0, ImageList.value(1));
             QListBox->addTopLevelItem(root);
 
-            const TXmlNodeList items = itemsOf(doc);
             QList<QTreeWidgetItem*> nodes;
             nodes.reserve(items.length());
             AListBox.reserve(items.length());

@@ -64,4 +64,33 @@ TEST(CaptureProgress, NamesTheAddressAndTheCount) {
               QStringLiteral("Capturing http://site.test/: 3 of 10 headlines stored"));
 }
 
+struct ProgressDueCase {
+    const char* name;
+    int shownDone;
+    int done;
+    int total;
+    qint64 msSinceShown;
+    bool due;
+};
+
+class CaptureProgressDue : public ::testing::TestWithParam<ProgressDueCase> {};
+
+TEST_P(CaptureProgressDue, PaintsTheEndsEachPercentAndAfterAWhile) {
+    const ProgressDueCase& c = GetParam();
+    EXPECT_EQ(captureProgressDue(c.shownDone, c.done, c.total, c.msSinceShown), c.due);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaptureProgressDue,
+    ::testing::Values(ProgressDueCase{"FirstLine", -1, 0, 1000, 0, true},
+                      ProgressDueCase{"FirstLineOfAnEmptyPage", -1, 0, 0, 0, true},
+                      ProgressDueCase{"LastLineRightAfterAnother", 999, 1000, 1000, 0, true},
+                      ProgressDueCase{"WithinTheSamePercent", 10, 19, 1000, 99, false},
+                      ProgressDueCase{"NextPercent", 19, 20, 1000, 0, true},
+                      ProgressDueCase{"IntervalOver", 10, 11, 1000, 100, true},
+                      ProgressDueCase{"ShortCaptureShowsEveryHeadline", 1, 2, 3, 0, true},
+                      ProgressDueCase{"HugeCaptureDoesNotOverflow", 2'000'000'000, 2'000'000'001,
+                                      2'100'000'000, 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace

@@ -18,9 +18,12 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -99,6 +102,9 @@ protected:
         EXPECT_TRUE(form->CaptureLines.isEmpty());
         EXPECT_FALSE(form->CaptureProgressLabel->isVisible());
         EXPECT_LT(form->TopPanel->height(), form->Page->height() / 2);
+        // What the panel covered is there again.
+        EXPECT_TRUE(form->BottomPanel->isVisible());
+        EXPECT_TRUE(form->QListBox->isVisible());
     }
 
     const StoredItem existing{QStringLiteral("Existing"),
@@ -397,6 +403,71 @@ TEST_F(FormCaptureTest, TheTopPanelCoversThePageAndCountsTheStoredHeadlines) {
                            prefix + "2 of 2 headlines stored"}));
     EXPECT_TRUE(covered);
     expectCaptureOver();
+}
+
+TEST_F(FormCaptureTest, ALongCapturePaintsItsLastCountAndKeepsABackupOfItsOwn) {
+    constexpr int total = 150;
+    QByteArray page;
+    for (int i = 0; i < total; ++i)
+        page += "<a href=\"http://news.test/" + QByteArray::number(i) + "\">Story " +
+                QByteArray::number(i) + "</a>\r\n";
+    server.serve("/long.html", {page});
+    start();
+    const QString address = server.url(QStringLiteral("/long.html"));
+    QStringList shown;
+    struct PaintWatch : QObject {
+        std::function<void()> seen;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                seen();
+            return false;
+        }
+    } watch;
+    watch.seen = [&] {
+        if (form->CaptureProgressLabel->isVisible())
+            shown << form->CaptureProgressLabel->text();
+    };
+    form->TopPanel->installEventFilter(&watch);
+    capture(address);
+    form->TopPanel->removeEventFilter(&watch);
+    expectCaptureOver();
+
+    const QString prefix = QStringLiteral("Capturing ") + address + QStringLiteral(": ");
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.first(), prefix + "0 of 150 headlines stored");
+    EXPECT_EQ(shown.last(), prefix + "150 of 150 headlines stored");
+
+    std::vector<StoredItem> expected{existing};
+    for (int i = 0; i < total; ++i)
+        expected.push_back({QStringLiteral("Story %1").arg(i),
+                            QStringLiteral("http://news.test/%1").arg(i), QString()});
+    EXPECT_EQ(itemsIn(feedPath), expected);
+    // The tree shows them as a rebuild from the feed does.
+    QStringList captions;
+    for (int k = 0; k < form->channelNode()->childCount(); ++k)
+        captions << form->channelNode()->child(k)->text(0);
+    QStringList stored;
+    for (const StoredItem& item : expected)
+        stored << item.title;
+    EXPECT_EQ(captions, stored);
+
+    // The backup is the feed before the last Save, blank topic and all, and a
+    // file of its own that later writes of the feed file leave alone.
+    const std::vector<StoredItem> backup = itemsIn(backupPathOf(feedPath));
+    QStringList backupTitles;
+    for (const StoredItem& item : backup)
+        backupTitles << item.title;
+    stored.removeLast();
+    stored << QString();
+    backupTitles.sort();
+    stored.sort();
+    EXPECT_EQ(backupTitles, stored);
+    struct stat feedSt {
+    }, backupSt{};
+    ASSERT_EQ(::stat(QFile::encodeName(feedPath).constData(), &feedSt), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(backupPathOf(feedPath)).constData(), &backupSt), 0);
+    EXPECT_EQ(backupSt.st_nlink, 1u);
+    EXPECT_NE(backupSt.st_ino, feedSt.st_ino);
 }
 
 struct AdvancedSettingsCase {

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -108,6 +111,80 @@ TEST_F(FeedFilesTest, KeepDamagedCopyLeavesTheOriginalAlone) {
     EXPECT_EQ(copy, at("news.damaged.xml"));
     EXPECT_EQ(get(copy), "<rss><chan");
     EXPECT_EQ(get(at("news.xml")), "<rss><chan");
+}
+
+TEST_F(FeedFilesTest, LinkedBackupKeepsItsBytesWhenTheFeedIsReplaced) {
+    const QString feed = at("news.xml");
+    const QString backup = at("news.bak");
+    put(feed, "first");
+    // Made as a Save makes it, and replaced as a Save replaces it.
+    ASSERT_TRUE(linkAsBackup(feed, backup));
+    EXPECT_EQ(get(backup), "first");
+    writeFileAtomically(feed, "second", "err");
+    ASSERT_TRUE(linkAsBackup(feed, backup));
+    writeFileAtomically(feed, "third", "err");
+    EXPECT_EQ(get(backup), "second");
+    EXPECT_EQ(get(feed), "third");
+    EXPECT_EQ(QFileInfo(backup).permissions(), QFileInfo(feed).permissions());
+    EXPECT_EQ(entries(), (QStringList{"news.bak", "news.xml"}));
+}
+
+struct LinkRefusalCase {
+    const char* name;
+    std::function<void(const QString& dir)> arrange; // feed "new" and backup "old" are there
+};
+
+class LinkAsBackupRefusal : public FeedFilesTest,
+                            public ::testing::WithParamInterface<LinkRefusalCase> {};
+
+TEST_P(LinkAsBackupRefusal, LeavesTheBackupForAWrite) {
+    put(at("news.xml"), "new");
+    put(at("news.bak"), "old");
+    GetParam().arrange(dir.path());
+    const QStringList before = entries();
+    EXPECT_FALSE(linkAsBackup(at("news.xml"), at("news.bak")));
+    EXPECT_EQ(get(at("news.bak")), "old");
+    EXPECT_EQ(entries(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LinkAsBackupRefusal,
+    ::testing::Values(LinkRefusalCase{"ReadOnlyBackup",
+                                      [](const QString& d) {
+                                          QFile::setPermissions(d + "/news.bak", QFile::ReadOwner);
+                                      }},
+                      LinkRefusalCase{"BackupWithOtherPermissions",
+                                      [](const QString& d) {
+                                          QFile::setPermissions(
+                                              d + "/news.bak",
+                                              QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadGroup | QFile::WriteGroup |
+                                                  QFile::ReadOther | QFile::WriteOther);
+                                      }},
+                      // A Save writes through a link: replacing the link would not do that.
+                      LinkRefusalCase{"BackupIsALink",
+                                      [](const QString& d) {
+                                          QFile::rename(d + "/news.bak", d + "/real.bak");
+                                          QFile::link(d + "/real.bak", d + "/news.bak");
+                                      }},
+                      LinkRefusalCase{"FeedIsALink",
+                                      [](const QString& d) {
+                                          QFile::rename(d + "/news.xml", d + "/real.xml");
+                                          QFile::link(d + "/real.xml", d + "/news.xml");
+                                      }},
+                      LinkRefusalCase{"FeedMissing",
+                                      [](const QString& d) { QFile::remove(d + "/news.xml"); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FeedFilesTest, StampTellsAReplacedFileFromTheSameOne) {
+    const QString feed = at("news.xml");
+    EXPECT_FALSE(fileStampOf(feed));
+    put(feed, "first");
+    const std::optional<TFileStamp> first = fileStampOf(feed);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(fileStampOf(feed), first);
+    writeFileAtomically(feed, "first", "err");
+    EXPECT_NE(fileStampOf(feed), first);
 }
 
 TEST(FeedTags, AllSixCaseSensitiveTagsAreNeeded) {

@@ -10,6 +10,10 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 
+#include <functional>
+#include <ostream>
+#include <string>
+
 class FormHeadlineListTest : public FormFixture {
 protected:
     void SetUp() override {
@@ -190,3 +194,156 @@ TEST_F(FormHeadlineListTest, DocumentWithoutChannelShowsAnEmptyTree) {
     form->QListBoxClick();
     EXPECT_EQ(form->selectedNode(), nullptr);
 }
+
+// A rebuild after one topic was added puts in that topic's node only; the
+// tree must then be what a rebuild from nothing shows, whatever the change.
+struct TreeChangeCase {
+    const char* name;
+    std::function<void(const TXmlDocumentPtr& doc)> change;
+    bool nodesKept; // only the new topic's node was put in
+};
+
+class FormHeadlineListChangeTest : public FormHeadlineListTest,
+                                   public ::testing::WithParamInterface<TreeChangeCase> {};
+
+namespace {
+
+TXmlNodePtr topicItem(const TXmlDocumentPtr& doc, const std::u16string& title,
+                      const std::u16string& synopsis) {
+    const TXmlElementPtr item = doc->createElement(u"item");
+    doc->appendText(item->appendChild(doc->createElement(u"title")), title);
+    item->appendChild(doc->createElement(u"link"));
+    doc->appendText(item->appendChild(doc->createElement(u"description")), synopsis);
+    return item;
+}
+
+struct TreeShown {
+    QString channel;
+    qint64 channelPicture = 0;
+    bool open = false;
+    QStringList captions;
+    QList<int> data;
+    QStringList synopses;
+    int selected = 0;
+    bool current = false;
+    bool lastCurrent = false;
+    bool operator==(const TreeShown&) const = default;
+};
+
+void PrintTo(const TreeShown& t, std::ostream* os) {
+    *os << t.channel.toStdString() << " open " << t.open << " selected " << t.selected
+        << " current " << t.current << " captions " << t.captions.join(u'|').toStdString()
+        << " synopses " << t.synopses.join(u'|').toStdString() << " data";
+    for (int d : t.data)
+        *os << ' ' << d;
+}
+
+TreeShown shownBy(TForm1& form) {
+    TreeShown t;
+    QTreeWidgetItem* channel = form.channelNode();
+    if (!channel)
+        return t;
+    t.channel = channel->text(0);
+    t.channelPicture = channel->icon(0).cacheKey();
+    t.open = channel->isExpanded();
+    for (int k = 0; k < channel->childCount(); ++k) {
+        t.captions << channel->child(k)->text(0);
+        t.data << TForm1::nodeData(channel->child(k));
+    }
+    t.synopses = form.AListBox;
+    t.selected = static_cast<int>(form.QListBox->selectedItems().size());
+    t.current = form.QListBox->currentItem() != nullptr;
+    t.lastCurrent = form.LastCurrentNode != nullptr;
+    return t;
+}
+
+TXmlNodePtr nthItem(const TXmlDocumentPtr& doc, long n) {
+    return doc->getElementsByTagName(u"item").item(n);
+}
+
+} // namespace
+
+TEST_P(FormHeadlineListChangeTest, TreeIsWhatARebuildShows) {
+    show(feed("News", "<item><title>One</title><link/><description>1</description></item>"
+                      "<item><title>Two</title><link/><description>2</description></item>"
+                      "<item><title>Three</title><link/><description>3</description></item>"));
+    // State a rebuild resets: a selected, current topic in a closed channel.
+    form->selectNode(form->channelNode()->child(1));
+    form->QListBoxClick();
+    form->channelNode()->setExpanded(false);
+
+    constexpr int mark = Qt::UserRole + 1;
+    for (int k = 0; k < form->channelNode()->childCount(); ++k)
+        form->channelNode()->child(k)->setData(0, mark, true);
+
+    const TXmlDocumentPtr& doc = form->XMLObject.document();
+    GetParam().change(doc);
+    form->LoadQandAData();
+    const TreeShown updated = shownBy(*form);
+    int kept = 0;
+    for (int k = 0; k < form->channelNode()->childCount(); ++k)
+        kept += form->channelNode()->child(k)->data(0, mark).isValid();
+    EXPECT_EQ(kept, GetParam().nodesKept ? 3 : 0);
+    form->QListBox->clear();
+    form->LoadQandAData();
+    EXPECT_EQ(updated, shownBy(*form));
+    EXPECT_EQ(updated.captions.size(), doc->getElementsByTagName(u"item").length());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FormHeadlineListChangeTest,
+    ::testing::Values(
+        TreeChangeCase{"Appended",
+                       [](const TXmlDocumentPtr& doc) {
+                           nthItem(doc, 0)->parentNode()->appendChild(
+                               topicItem(doc, u"Four", u"4"));
+                       },
+                       true},
+        TreeChangeCase{"InsertedFirst",
+                       [](const TXmlDocumentPtr& doc) {
+                           const TXmlNodePtr first = nthItem(doc, 0);
+                           first->parentNode()->insertBefore(topicItem(doc, u"Zero", u"0"), first);
+                       },
+                       true},
+        TreeChangeCase{"InsertedInTheMiddle",
+                       [](const TXmlDocumentPtr& doc) {
+                           const TXmlNodePtr third = nthItem(doc, 2);
+                           third->parentNode()->insertBefore(
+                               topicItem(doc, u"Two and a half", u"2.5"), third);
+                       },
+                       true},
+        TreeChangeCase{"SameCaptionAsItsNeighbour",
+                       [](const TXmlDocumentPtr& doc) {
+                           const TXmlNodePtr second = nthItem(doc, 1);
+                           second->parentNode()->insertBefore(topicItem(doc, u"Two", u"2"), second);
+                       },
+                       true},
+        TreeChangeCase{"InsertedAndAnotherRetitled",
+                       [](const TXmlDocumentPtr& doc) {
+                           nthItem(doc, 0)->parentNode()->appendChild(
+                               topicItem(doc, u"Four", u"4"));
+                           nthItem(doc, 0)->firstChild()->firstChild()->setNodeValue(u"Uno");
+                       },
+                       false},
+        TreeChangeCase{"InsertedAndAnotherRedescribed",
+                       [](const TXmlDocumentPtr& doc) {
+                           nthItem(doc, 0)->parentNode()->appendChild(
+                               topicItem(doc, u"Four", u"4"));
+                           childAt(nthItem(doc, 2), 2)->firstChild()->setNodeValue(u"three");
+                       },
+                       false},
+        TreeChangeCase{"ChannelRenamedAsATopicIsAdded",
+                       [](const TXmlDocumentPtr& doc) {
+                           const TXmlNodePtr channel = nthItem(doc, 0)->parentNode();
+                           channel->firstChild()->firstChild()->setNodeValue(u"Renamed");
+                           channel->appendChild(topicItem(doc, u"Four", u"4"));
+                       },
+                       true},
+        TreeChangeCase{"Removed",
+                       [](const TXmlDocumentPtr& doc) {
+                           const TXmlNodePtr second = nthItem(doc, 1);
+                           second->parentNode()->removeChild(second);
+                       },
+                       false},
+        TreeChangeCase{"Unchanged", [](const TXmlDocumentPtr&) {}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
