@@ -10,8 +10,16 @@ QString defaultFeedPath(const QString& programDir) {
     return programDir + "Default.xml";
 }
 
+bool argumentNamesFeed(const QString& argument) {
+    return argument.contains(".xml");
+}
+
+bool argumentIsFeedAddress(const QString& argument) {
+    return argumentNamesFeed(argument) && argument.startsWith("http", Qt::CaseInsensitive);
+}
+
 QString feedPathFromArgument(const QString& argument, const QString& programDir) {
-    if (!argument.contains(".xml"))
+    if (!argumentNamesFeed(argument))
         return {};
     // A leading "/" is as absolute here as a drive letter's ":" is elsewhere.
     if (argument.startsWith('/') || argument.contains(':'))

@@ -14,6 +14,13 @@ QString settingsFilePath(const QString& programDir);
 // programDir + "Default.xml": the feed opened when the settings name none.
 QString defaultFeedPath(const QString& programDir);
 
+// Whether a command-line argument names a feed, which starts an unattended
+// run: it contains ".xml" (in lower case).
+bool argumentNamesFeed(const QString& argument);
+// Whether the feed an argument names is downloaded first: it also begins
+// with "http", in any case.
+bool argumentIsFeedAddress(const QString& argument);
+
 // The feed named by a command-line argument, or empty when the argument names
 // none (it must contain ".xml", in lower case). A relative argument is taken
 // relative to programDir, not to the working directory.
