@@ -40,6 +40,8 @@ void TForm1::wireHandlers() {
     wireMarkupToolbar();
     wireCapture();
     wirePublisher();
+    wirePublicationCommands();
+    wireFeedDownload();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {

@@ -26,8 +26,10 @@
 #include <QList>
 #include <QMainWindow>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <tuple>
 #include <type_traits>
@@ -35,6 +37,7 @@
 #include <vector>
 
 class Dialogs;
+class TIniFile;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -369,6 +372,31 @@ public:
     void SelectLocalBtnClick();
     void AddFTPBtnClick();
     void FTPComboBoxClick();
+    // ---- Publication commands (app/Form1PublicationCommands.cpp)
+    void MPNewClick();
+    void MPOpenClick();
+    void MPSaveClick();
+    void MPExitClick();
+    // Makes path the feed file: the base and backup paths and the caption follow.
+    void setFeedFilePath(const QString& path);
+    // Makes a file that passed the feed check the feed file and shows it: the
+    // steps Open and the download share. withCaptureMode also loads the feed
+    // section's advanced capture switch.
+    void openCheckedFeed(const QString& path, bool withCaptureMode);
+    // The first topic selected and shown, the tree scrolled to it.
+    void showFirstTopic();
+
+    // ---- Feed download (publish/Form1FeedDownload.cpp)
+    // The client of the download. Whoever calls Get on it (the menu command,
+    // the start-up for an http argument) gets the whole download from its
+    // handlers: when Get returns, a feed that passed the check is the feed
+    // file. The handlers report their own failures; Get throws only "HTTP
+    // component is busy".
+    THttpClient HttpFile;
+    void MPDownloadClick();
+    void HttpFileDocBegin(THttpClient* Sender);
+    void HttpFileDocEnd(THttpClient* Sender);
+    void HttpFileRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
 
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
@@ -444,6 +472,8 @@ private:
     void wireMarkupToolbar();
     void wireCapture();
     void wirePublisher();
+    void wirePublicationCommands();
+    void wireFeedDownload();
 
     // Window event cases (app/Form1Window.cpp)
     bool PageTabsEvent(QEvent* event);
@@ -489,6 +519,18 @@ private:
     // Publisher (publish/Form1Publisher.cpp)
     // Publish without its ending: fills outcome as far as it gets.
     void publishFeed(TPublishOutcome& outcome);
+    // Publication commands (app/Form1PublicationCommands.cpp)
+    // TTL 0 and no skip hour or day checked, before another feed is shown.
+    void clearSchedule();
+    // The feed section's FTP login and publication name of the feed file;
+    // an empty name falls back to the feed's own.
+    void loadPublishingKeys(const TIniFile& settings);
+    // Feed download (publish/Form1FeedDownload.cpp)
+    // The body of the download in progress, in a temporary file beside its
+    // target; it replaces the target only once it has passed the check.
+    std::unique_ptr<QTemporaryFile> downloadFile_;
+    // The download's file was refused, and said so; the request ends quietly.
+    bool downloadRefused_ = false;
     // Start-up (app/Form1Startup.cpp)
     bool WindowExposeEvent(QEvent* event);
     void scheduleStartup();

@@ -1,6 +1,7 @@
 #include "publish/FeedDownload.h"
 
 #include "feed/FeedMessages.h"
+#include "publish/DownloadMessages.h"
 
 #include <stdexcept>
 
@@ -25,4 +26,34 @@ QString downloadFilePath(const QString& programDir, const QString& url) {
         name.contains('/'))
         throw std::runtime_error(FeedMessages::cannotCreateFile(path).toStdString());
     return path;
+}
+
+namespace {
+
+bool successStatus(int status) {
+    return status >= 200 && status < 300;
+}
+
+} // namespace
+
+QString downloadFailure(const TDownloadResponse& response) {
+    QString reason;
+    if (response.Error != 0)
+        // A failure status comes with its reason phrase (the client's own for a
+        // name or connection failure); after a success status or none, the
+        // phrase is the status line's or an earlier request's.
+        reason = response.StatusCode == 0 || successStatus(response.StatusCode) ||
+                         response.ReasonPhrase.trimmed().isEmpty()
+                     ? response.ErrorText
+                     : response.ReasonPhrase;
+    else if (response.StatusCode != 0 && !successStatus(response.StatusCode))
+        reason = QStringLiteral("%1 %2").arg(response.StatusCode).arg(response.ReasonPhrase);
+    else if (!response.BodyReceived)
+        return DownloadMessages::noDocument();
+    else
+        return {};
+    reason = reason.trimmed();
+    while (reason.endsWith(u'.'))
+        reason.chop(1);
+    return reason;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The file a download of a published feed is stored in: named after the last
 // part of its URL, in the program directory, and never one of the program's
-// own files there.
+// own files there; and what a finished request tells about the download.
 
 #include <QString>
 
@@ -19,3 +19,21 @@ bool isProgramFileName(const QString& name);
 // the program's own files or does not name a file in programDir ("", ".",
 // "..", or a name holding "/").
 QString downloadFilePath(const QString& programDir, const QString& url);
+
+// The fields of the download's HTTP client once its request is over.
+struct TDownloadResponse {
+    quint16 Error = 0; // the socket error the request ended with, 0 for none
+    int StatusCode = 0;
+    QString ReasonPhrase;
+    // The socket error's description with its number: the reason of a
+    // connection that broke after the response had begun (the reason phrase
+    // is still the status line's then).
+    QString ErrorText;
+    bool BodyReceived = false;
+};
+
+// Why the request gave no document to check, or empty when it gave one: a
+// socket error, a status other than 2xx (0 is a response without a header,
+// whose body is checked like any other), or no body at all. The reason has
+// no full stop of its own.
+QString downloadFailure(const TDownloadResponse& response);

@@ -54,4 +54,30 @@ TEST(FeedDownload, NamesThatAreNotADownloadOfTheProgramDirectoryAreRefused) {
     EXPECT_FALSE(isProgramFileName("quillo.ini.bak"));
 }
 
+// A download gives a document to check only when the request ended without an
+// error, with a success status, and with a body.
+TEST(FeedDownload, AFinishedRequestGivesADocumentOrTheReasonItDidNot) {
+    const QString reset = "Connection reset by peer (Error #10054)";
+    const struct {
+        const char* what;
+        TDownloadResponse response;
+        QString failure;
+    } cases[] = {
+        {"a feed", {0, 200, "OK", {}, true}, ""},
+        {"a response without a header", {0, 0, "", {}, true}, ""},
+        {"an error page", {0, 404, "Not Found", {}, true}, "404 Not Found"},
+        {"a relocation that was not followed",
+         {0, 302, "too many relocations", {}, false},
+         "302 too many relocations"},
+        {"an empty body", {0, 200, "OK", {}, false}, "the server sent no document"},
+        {"an unknown host",
+         {11001, 404, "can't resolve hostname to IP address.", reset, false},
+         "can't resolve hostname to IP address"},
+        {"a transfer broken after a success status", {10054, 200, "OK", reset, true}, reset},
+        {"a connection broken before any status", {10054, 0, "OK", reset, false}, reset},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(downloadFailure(c.response), c.failure) << c.what;
+}
+
 } // namespace
