@@ -14,6 +14,7 @@
 #include "app/HtmlView.h"
 #include "capture/CaptureOutcome.h"
 #include "capture/HtmlParser.h"
+#include "capture/KnownLinks.h"
 #include "editing/MarkupText.h"
 #include "editing/TopicDate.h"
 #include "net/HttpClient.h"
@@ -31,6 +32,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -310,7 +312,8 @@ public:
     QString TopicCategoryDomain;
     QString TopicGuidPermaLink;
     // The edited topic's "pubDate" and the picker values Edit set from it;
-    // empty while adding or when the topic had no date.
+    // empty when the topic had no date. Add empties it; an unattended run's
+    // capture sets it for a topic whose link the feed held before the run.
     std::optional<TKeptPubDate> EditedPubDate;
     void ViewMode(bool Value);
     void AddBtnClick();
@@ -372,6 +375,7 @@ public:
     void SelectLocalBtnClick();
     void AddFTPBtnClick();
     void FTPComboBoxClick();
+
     // ---- Publication commands (app/Form1PublicationCommands.cpp)
     void MPNewClick();
     void MPOpenClick();
@@ -398,6 +402,21 @@ public:
     void HttpFileDocEnd(THttpClient* Sender);
     void HttpFileRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
 
+    // ---- Command-line runs (app/Form1UnattendedRun.cpp)
+    // Set by the program entry when it chose the offscreen platform itself:
+    // nobody can answer the window, so wherever an unattended run would stay
+    // open, the program ends instead.
+    bool NoDisplay = false;
+    // The status the program ends with, given the event loop's: after a feed
+    // argument, 0 when the feed was published and 2 when it was not;
+    // otherwise the loop's own.
+    int exitStatus(int loopStatus) const;
+    // Start-up step 20: empties the feed's topics and captures the page
+    // stored for the feed, which publishes it at its end.
+    void startUnattendedRun();
+    // The end of a capture while UnattendedRun is set: publishes the feed.
+    void publishUnattendedRun();
+
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
     Dialogs& dialogs() const { return dialogs_; }
@@ -421,6 +440,10 @@ public:
             guarded([&] { callWithLeading<sizeof...(arguments)>(handler, arguments...); });
         });
     }
+
+signals:
+    // An unattended run asks the program to end with this status.
+    void programEndRequested(int status);
 
 protected:
     // One event case of an area: true when the event is consumed.
@@ -516,6 +539,8 @@ private:
     void insertMarkup(TMarkup markup);
     // Capture event case (capture/Form1Capture.cpp)
     bool CaptureSiteEditEvent(QEvent* event);
+    // Turns the page into topics, stored through Add and Save.
+    void storeCapturedTopics(const QString& page);
     // Publisher (publish/Form1Publisher.cpp)
     // Publish without its ending: fills outcome as far as it gets.
     void publishFeed(TPublishOutcome& outcome);
@@ -536,6 +561,15 @@ private:
     void scheduleStartup();
     bool interactiveSession() const;
     QString commandLineArgument() const;
+    // Command-line runs (app/Form1UnattendedRun.cpp)
+    // Ends the program with status, the reason on standard error first.
+    void endUnattendedRun(int status, const QString& reason);
+    // After the start-up sequence: a run without a display that did not end
+    // by itself (an error, a stop of the publisher) ends here.
+    void endRunLeftOpen();
+    // Gives the topic about to be stored the date and guid its link had in
+    // the feed before the run.
+    void keepKnownItemDate(const QString& link);
 
     QWidget* TopicFields = nullptr; // the topic fields' container, under the tree
     QWidget* TopicsSplit = nullptr; // holds QPanel and APanel side by side
@@ -554,6 +588,14 @@ private:
     int capturedTopics_ = 0;
     bool startupScheduled_ = false;
     bool activated_ = false;
+    // Why the feed file did not load cleanly at the last load; empty when it did.
+    QString feedLoadProblem_;
+    // The unattended run: what the feed held before the run emptied it, while
+    // the run's own capture lasts; and the status the run ended the program with.
+    bool runCapturing_ = false;
+    TKnownItems knownItems_;
+    std::string feedBeforeRun_;
+    std::optional<int> runEndStatus_;
     bool isWatched(const QObject* watched) const;
     std::vector<std::pair<QObject*, EventCase>> eventCases_;
     std::vector<std::pair<QObject*, SenderEventCase>> senderEventCases_;

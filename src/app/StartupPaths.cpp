@@ -18,6 +18,13 @@ bool argumentIsFeedAddress(const QString& argument) {
     return argumentNamesFeed(argument) && argument.startsWith("http", Qt::CaseInsensitive);
 }
 
+QString feedAddressOfArgument(const QString& argument) {
+    const qsizetype separator = argument.indexOf("://");
+    if (separator < 0)
+        return argument;
+    return argument.left(separator).toLower() + argument.mid(separator);
+}
+
 QString feedPathFromArgument(const QString& argument, const QString& programDir) {
     if (!argumentNamesFeed(argument))
         return {};

@@ -51,6 +51,15 @@ TEST(StartupPaths, WhichArgumentsStartARunAndWhichAreDownloadedFirst) {
     }
 }
 
+TEST(StartupPaths, TheAddressDownloadedHasItsSchemeInLowerCaseAndTheRestAsGiven) {
+    EXPECT_EQ(feedAddressOfArgument("HTTP://Example.ORG/Feeds/News.xml"),
+              "http://Example.ORG/Feeds/News.xml");
+    EXPECT_EQ(feedAddressOfArgument("Https://example.org/news.xml?Q=A://B"),
+              "https://example.org/news.xml?Q=A://B");
+    EXPECT_EQ(feedAddressOfArgument("http://example.org/news.xml"), "http://example.org/news.xml");
+    EXPECT_EQ(feedAddressOfArgument("HTTP:example.org/news.xml"), "HTTP:example.org/news.xml");
+}
+
 TEST(StartupPaths, DerivedPaths) {
     EXPECT_EQ(settingsFilePath("/opt/q/"), "/opt/q/quillo.ini");
     EXPECT_EQ(basePathOf("/feeds/news.xml"), "/feeds/news");
