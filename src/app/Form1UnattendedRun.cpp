@@ -60,6 +60,10 @@ void TForm1::publishUnattendedRun() {
             return;
         }
     }
+    // The capture can leave the editor adding a topic it could not store (an
+    // anchor without text); the window could not close over it.
+    if (!InViewMode)
+        CancelBtnClick();
     setActivePage(PublishPage);
     PublishBtnClick();
     if (LastPublishOutcome && LastPublishOutcome->published()) {

@@ -447,6 +447,25 @@ TEST_F(UnattendedRunTest, UndoInAWindowTheRunLeftOpenStartsTheRunAgain) {
     EXPECT_EQ(form->exitStatus(0), 0);
 }
 
+TEST_F(UnattendedRunTest, AnAdvancedCaptureThatEndsOnAnAnchorWithoutTextStillPublishesAndCloses) {
+    QFile advancedPage(QStringLiteral(QUILLO_TEST_DATA "/capture/pages/advanced.html"));
+    ASSERT_TRUE(advancedPage.open(QIODevice::ReadOnly));
+    server.serve("/page.html", {advancedPage.readAll()});
+    TIniFile ini = settings();
+    ini.writeBool(feedPath, SettingsKeys::AdvancedCapture, true);
+    ini.writeString(feedPath, SettingsKeys::HeadlineTag, QStringLiteral("headline"));
+    ini.writeString(feedPath, SettingsKeys::SynopsisTag, QStringLiteral("summary"));
+
+    start({QStringLiteral("news.xml")});
+
+    EXPECT_EQ(readWithFeedparser(publishedPath).titles(),
+              (QStringList{QStringLiteral("Div story"), QStringLiteral("Span story"),
+                           QStringLiteral("Relative story")}));
+    EXPECT_TRUE(form->InViewMode);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(u'|').toStdString();
+}
+
 TEST_F(UnattendedRunTest, AnHttpArgumentWithoutXmlIsAnOrdinaryStart) {
     settings().writeString(SettingsKeys::PublicationSection, SettingsKeys::FilePath, feedPath);
     start({server.url(QStringLiteral("/feeds/news"))});
