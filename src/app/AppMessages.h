@@ -36,6 +36,17 @@ inline QString unexpectedError() {
     return QStringLiteral("An unexpected error occurred");
 }
 
+// What an unattended run reports when it does not publish.
+inline QString runFeedMissing(const QString& feedPath) {
+    return QStringLiteral("The feed file %1 does not exist.").arg(feedPath);
+}
+inline QString runDownloadFailed(const QString& address) {
+    return QStringLiteral("No feed could be downloaded from %1.").arg(address);
+}
+inline QString runNotPublished(const QString& feedPath) {
+    return QStringLiteral("The feed %1 was not published.").arg(feedPath);
+}
+
 inline QString previewNestedTooDeeply() {
     return QStringLiteral("This synopsis nests its markup too deeply to be laid out; it is shown "
                           "as plain text.");

@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QRegularExpression>
+
+#include <cstdio>
 
 void QtDialogs::showMessage(const QString& text) {
     QMessageBox::information(parent_, QStringLiteral("Quillo"), text, QMessageBox::Ok);
@@ -130,3 +133,50 @@ std::optional<int> QtDialogs::chooseFinding(const QString& title, const QList<Fi
 void QtDialogs::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
 }
+
+QString oneLine(const QString& text) {
+    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));
+    return QString(text).replace(lineBreaks, QStringLiteral(" "));
+}
+
+void writeStandardErrorLine(const QString& text) {
+    const QByteArray line = oneLine(text).toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+void StandardErrorDialogs::showMessage(const QString& text) {
+    writeStandardErrorLine(text);
+}
+
+bool StandardErrorDialogs::askYesNo(const QString&, const QString& text) {
+    writeStandardErrorLine(text);
+    return false;
+}
+
+std::optional<QString> StandardErrorDialogs::prompt(const QString&, const QString&,
+                                                    const QString&) {
+    return std::nullopt;
+}
+
+std::optional<QString> StandardErrorDialogs::openFile(const FileDialogRequest&) {
+    return std::nullopt;
+}
+
+std::optional<QString> StandardErrorDialogs::saveFile(const FileDialogRequest&) {
+    return std::nullopt;
+}
+
+std::optional<QString> StandardErrorDialogs::browseFolder(const FolderDialogRequest&) {
+    return std::nullopt;
+}
+
+std::optional<int> StandardErrorDialogs::chooseFinding(const QString&,
+                                                     const QList<FindingRow>& rows) {
+    for (const FindingRow& row : rows)
+        writeStandardErrorLine(row.severity + QStringLiteral(": ") + row.where +
+                               QStringLiteral(": ") + row.message);
+    return std::nullopt;
+}
+
+void StandardErrorDialogs::openUrl(const QUrl&) {}

@@ -1,7 +1,8 @@
 #pragma once
 // Every modal interaction of the window, and the hand-over of web addresses to
 // the desktop, goes through this interface. The window owns none of it: the
-// program passes the Qt implementation, tests pass a scripted one.
+// program passes the Qt implementation (or, for a run without a display, the
+// standard error one), tests pass a scripted one.
 
 #include <QList>
 #include <QString>
@@ -73,4 +74,28 @@ public:
 
 private:
     QWidget* parent_ = nullptr;
+};
+
+// The text as one line: its line breaks (CR, LF, CR LF, in runs) become one
+// blank each.
+QString oneLine(const QString& text);
+
+// Writes the text to standard error as one line.
+void writeStandardErrorLine(const QString& text);
+
+// For a run without a display, where nobody could answer: every message goes
+// to standard error as one line, questions are answered No, prompts and file
+// and folder dialogs are cancelled, and no address is handed to a desktop.
+class StandardErrorDialogs : public Dialogs {
+public:
+    void showMessage(const QString& text) override;
+    bool askYesNo(const QString& title, const QString& text) override;
+    std::optional<QString> prompt(const QString& caption, const QString& question,
+                                  const QString& initialText) override;
+    std::optional<QString> openFile(const FileDialogRequest& request) override;
+    std::optional<QString> saveFile(const FileDialogRequest& request) override;
+    std::optional<QString> browseFolder(const FolderDialogRequest& request) override;
+    // Each row as one line; none is chosen.
+    std::optional<int> chooseFinding(const QString& title, const QList<FindingRow>& rows) override;
+    void openUrl(const QUrl& url) override;
 };

@@ -14,6 +14,7 @@
 #include "app/HtmlView.h"
 #include "capture/CaptureOutcome.h"
 #include "capture/HtmlParser.h"
+#include "capture/KnownLinks.h"
 #include "editing/MarkupText.h"
 #include "editing/TopicDate.h"
 #include "feed/FeedFiles.h"
@@ -32,6 +33,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -301,9 +303,6 @@ public:
     bool ValidTagsInFile(const QString& Path);
 
     // ---- Feed check (feed/Form1FeedCheck.cpp)
-    // The exit status an unattended run ends with: 2 once the check kept
-    // the feed from being published, else 0.
-    int UnattendedExitStatus = 0;
     // Checks the feed document and lists the findings, or says there are none.
     void MPCheckClick();
     // The check before publishing: whether the feed document may go out.
@@ -332,7 +331,8 @@ public:
     QString TopicCategoryDomain;
     QString TopicGuidPermaLink;
     // The edited topic's "pubDate" and the picker values Edit set from it;
-    // empty while adding or when the topic had no date.
+    // empty when the topic had no date. Add empties it; an unattended run's
+    // capture sets it for a topic whose link the feed held before the run.
     std::optional<TKeptPubDate> EditedPubDate;
     void ViewMode(bool Value);
     void AddBtnClick();
@@ -385,6 +385,16 @@ public:
     void HttpCaptureRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
     void AdvancedMouseUp();
 
+    // ---- Publisher (publish/Form1Publisher.cpp)
+    // How the last Publish ended; empty before the first one and while one runs.
+    std::optional<TPublishOutcome> LastPublishOutcome;
+    void PublishBtnClick();
+    // Sender: LocalRadio or FTPRadio, the button that was clicked.
+    void LocalRadioClick(QObject* Sender);
+    void SelectLocalBtnClick();
+    void AddFTPBtnClick();
+    void FTPComboBoxClick();
+
     // ---- Publication commands (app/Form1PublicationCommands.cpp)
     void MPNewClick();
     void MPOpenClick();
@@ -410,15 +420,21 @@ public:
     void HttpFileDocBegin(THttpClient* Sender);
     void HttpFileDocEnd(THttpClient* Sender);
     void HttpFileRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
-    // ---- Publisher (publish/Form1Publisher.cpp)
-    // How the last Publish ended; empty before the first one and while one runs.
-    std::optional<TPublishOutcome> LastPublishOutcome;
-    void PublishBtnClick();
-    // Sender: LocalRadio or FTPRadio, the button that was clicked.
-    void LocalRadioClick(QObject* Sender);
-    void SelectLocalBtnClick();
-    void AddFTPBtnClick();
-    void FTPComboBoxClick();
+
+    // ---- Command-line runs (app/Form1UnattendedRun.cpp)
+    // Set by the program entry when it chose the offscreen platform itself:
+    // nobody can answer the window, so wherever an unattended run would stay
+    // open, the program ends instead.
+    bool NoDisplay = false;
+    // The status the program ends with, given the event loop's: after a feed
+    // argument, 0 when the feed was published and 2 when it was not;
+    // otherwise the loop's own.
+    int exitStatus(int loopStatus) const;
+    // Start-up step 20: empties the feed's topics and captures the page
+    // stored for the feed, which publishes it at its end.
+    void startUnattendedRun();
+    // The end of a capture while UnattendedRun is set: publishes the feed.
+    void publishUnattendedRun();
 
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
@@ -443,6 +459,10 @@ public:
             guarded([&] { callWithLeading<sizeof...(arguments)>(handler, arguments...); });
         });
     }
+
+signals:
+    // An unattended run asks the program to end with this status.
+    void programEndRequested(int status);
 
 protected:
     // One event case of an area: true when the event is consumed.
@@ -548,6 +568,8 @@ private:
     void showFindings(const std::vector<FeedFinding>& findings);
     // Goes to the topic of item ordinal on the Topics page, as a user would.
     void goToTopic(long ordinal);
+    // Turns the page into topics, stored through Add and Save.
+    void storeCapturedTopics(const QString& page);
     // Publication commands (app/Form1PublicationCommands.cpp)
     // TTL 0 and no skip hour or day checked, before another feed is shown.
     void clearSchedule();
@@ -568,6 +590,15 @@ private:
     void scheduleStartup();
     bool interactiveSession() const;
     QString commandLineArgument() const;
+    // Command-line runs (app/Form1UnattendedRun.cpp)
+    // Ends the program with status, the reason on standard error first.
+    void endUnattendedRun(int status, const QString& reason);
+    // After the start-up sequence: a run without a display that did not end
+    // by itself (an error, a stop of the publisher) ends here.
+    void endRunLeftOpen();
+    // Gives the topic about to be stored the date and guid its link had in
+    // the feed before the run.
+    void keepKnownItemDate(const QString& link);
 
     QWidget* TopicFields = nullptr; // the topic fields' container, under the tree
     QWidget* TopicsSplit = nullptr; // holds QPanel and APanel side by side
@@ -590,6 +621,14 @@ private:
     bool backupsFromFeedFile_ = false;
     bool startupScheduled_ = false;
     bool activated_ = false;
+    // Why the feed file did not load cleanly at the last load; empty when it did.
+    QString feedLoadProblem_;
+    // The unattended run: what the feed held before the run emptied it, while
+    // the run's own capture lasts; and the status the run ended the program with.
+    bool runCapturing_ = false;
+    TKnownItems knownItems_;
+    std::string feedBeforeRun_;
+    std::optional<int> runEndStatus_;
     bool isWatched(const QObject* watched) const;
     std::vector<std::pair<QObject*, EventCase>> eventCases_;
     std::vector<std::pair<QObject*, SenderEventCase>> senderEventCases_;

@@ -30,7 +30,7 @@ QString TForm1::commandLineArgument() const {
 }
 
 bool TForm1::interactiveSession() const {
-    return !UnattendedRun && !commandLineArgument().contains(QLatin1String(".xml"));
+    return !UnattendedRun && !argumentNamesFeed(commandLineArgument());
 }
 
 void TForm1::FormCreate() {
@@ -66,6 +66,14 @@ void TForm1::FormActivate() {
     const QString argumentFeed = feedPathFromArgument(argument, ProgramDirectory);
     if (!argumentFeed.isEmpty())
         FeedFilePath = argumentFeed;
+    // An address is downloaded first. A feed that passed the check is then
+    // the feed file, and the settings below are read for it. The client
+    // takes a scheme in capitals for no scheme at all, so the scheme goes to
+    // it in lower case.
+    if (argumentIsFeedAddress(argument)) {
+        HttpFile.URL = feedAddressOfArgument(argument);
+        HttpFile.Get();
+    }
 
     LocalLabel2->setText(
         settings.readString(SettingsKeys::PublishSection, SettingsKeys::LocalPath, QString()));
@@ -110,7 +118,9 @@ void TForm1::FormActivate() {
     }
 
     bool mayWriteFeed = true;
-    if (QFile::exists(FeedFilePath))
+    const bool feedExists = QFile::exists(FeedFilePath);
+    feedLoadProblem_.clear();
+    if (feedExists)
         mayWriteFeed = loadFeedFile(FeedFilePath);
     else
         XMLObject.loadFromMemory(NewFeedTemplate.data(), NewFeedTemplate.size());
@@ -126,6 +136,19 @@ void TForm1::FormActivate() {
 
     PositionInList(CurrentTopicIndex + 1);
 
+    // An unattended run refreshes the feed it was given and nothing else: a
+    // missing or damaged one is left as it is, and nothing is published.
+    if (argumentNamesFeed(argument) && !feedExists) {
+        // Still the address: its download gave no feed.
+        const QString reason = FeedFilePath == argument ? AppMessages::runDownloadFailed(argument)
+                                                        : AppMessages::runFeedMissing(FeedFilePath);
+        endUnattendedRun(2, reason + u' ' + AppMessages::runNotPublished(FeedFilePath));
+        return;
+    }
+    if (argumentNamesFeed(argument) && !feedLoadProblem_.isEmpty()) {
+        endUnattendedRun(2, feedLoadProblem_ + u' ' + AppMessages::runNotPublished(FeedFilePath));
+        return;
+    }
     // A damaged feed of which no copy could be kept is never written over.
     if (!mayWriteFeed)
         return;
@@ -137,6 +160,9 @@ void TForm1::FormActivate() {
     CurrentTopicIndex = 0;
     CurrentNodeData = 0;
     SetCurrentTopic();
+
+    if (argumentNamesFeed(argument))
+        startUnattendedRun();
 }
 
 bool TForm1::loadFeedFile(const QString& path) {
@@ -156,6 +182,7 @@ bool TForm1::loadFeedFile(const QString& path) {
         message = AppMessages::damagedFeedNotKept(firstError,
                                                   QString::fromUtf8(failure.what()).trimmed());
     }
+    feedLoadProblem_ = message;
     if (interactiveSession())
         dialogs_.showMessage(message);
     return kept;
@@ -189,6 +216,7 @@ void TForm1::scheduleStartup() {
         [this] {
             activated_ = true;
             guarded([this] { FormActivate(); });
+            endRunLeftOpen();
         },
         Qt::QueuedConnection);
 }

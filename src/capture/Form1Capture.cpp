@@ -97,6 +97,13 @@ void TForm1::HttpCaptureRequestDone(THttpClient*, THttpRequest, quint16 Error) {
     BrowserParser.loadFromBuffer(page.toStdU16String());
     BrowserParser.Parse();
 
+    storeCapturedTopics(page);
+    // An unattended run ends with the publishing of the feed.
+    if (UnattendedRun)
+        publishUnattendedRun();
+}
+
+void TForm1::storeCapturedTopics(const QString& page) {
     // The panel covers the page while topics are stored; whatever happens to
     // them, the window gets its Topics page and the capture button back.
     // What it covers is hidden meanwhile, so that the editor's showing and
@@ -159,6 +166,8 @@ void TForm1::HttpCaptureRequestDone(THttpClient*, THttpRequest, quint16 Error) {
         if (Advanced->isChecked())
             AMemo->setPlainText(topic.Synopsis);
         TopicLink->setText(topic.Link);
+        if (UnattendedRun)
+            keepKnownItemDate(topic.Link);
         SaveBtnClick();
         // Save stores nothing for an empty headline.
         if (!topic.Headline.isEmpty())

@@ -142,8 +142,10 @@ void TForm1::EditBtnClick(QObject* Sender) {
 void TForm1::SaveBtnClick() {
     if (QMemo->toPlainText().isEmpty())
         return;
-    const QString pubDate = pubDateForSave(AddingTopic ? std::nullopt : EditedPubDate,
-                                           TopicDatePicker->date(), TopicTimePicker->time());
+    // Add empties EditedPubDate, so a new topic takes the pickers' date
+    // unless the capture of an unattended run has kept one for it.
+    const QString pubDate =
+        pubDateForSave(EditedPubDate, TopicDatePicker->date(), TopicTimePicker->time());
     SaveBackupFile();
     int absoluteIndex = selectedNode() ? absoluteIndexOf(selectedNode()) : CurrentTopicIndex;
 

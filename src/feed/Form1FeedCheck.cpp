@@ -54,8 +54,6 @@ bool TForm1::publicationCheckAllows() {
             std::fputs(line.toUtf8().constData(), stderr);
         }
         std::fflush(stderr);
-        if (errors)
-            UnattendedExitStatus = 2;
         return !errors;
     }
     if (!errors)

@@ -93,8 +93,8 @@ void TForm1::HttpFileRequestDone(THttpClient*, THttpRequest, quint16 Error) {
         Error, HttpFile.StatusCode(), HttpFile.ReasonPhrase(),
         netmsg::withErrorNumber(TAsyncSocket::errorDescription(Error), Error), body != nullptr};
     if (const QString failure = downloadFailure(response); !failure.isEmpty()) {
-        if (interactiveSession())
-            dialogs().showMessage(DownloadMessages::downloadFailed(HttpFile.URL, failure));
+        // An unattended run says so too: it is why the run stops there.
+        dialogs().showMessage(DownloadMessages::downloadFailed(HttpFile.URL, failure));
         return;
     }
 

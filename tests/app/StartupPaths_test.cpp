@@ -30,6 +30,36 @@ TEST(StartupPaths, FeedPathFromArgument) {
         EXPECT_EQ(feedPathFromArgument(c.argument, prog), c.expected) << c.argument;
 }
 
+TEST(StartupPaths, WhichArgumentsStartARunAndWhichAreDownloadedFirst) {
+    const struct {
+        const char* argument;
+        bool namesFeed;
+        bool downloaded;
+    } cases[] = {
+        {"news.xml", true, false},
+        {"http://example.org/news.xml", true, true},
+        {"HTTP://EXAMPLE.ORG/news.xml", true, true},
+        {"https://example.org/news.xml", true, true},
+        {"http://example.org/news.XML", false, false},
+        {"http://example.org/feed", false, false},
+        {"feeds/http.xml", true, false},
+        {"", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(argumentNamesFeed(c.argument), c.namesFeed) << c.argument;
+        EXPECT_EQ(argumentIsFeedAddress(c.argument), c.downloaded) << c.argument;
+    }
+}
+
+TEST(StartupPaths, TheAddressDownloadedHasItsSchemeInLowerCaseAndTheRestAsGiven) {
+    EXPECT_EQ(feedAddressOfArgument("HTTP://Example.ORG/Feeds/News.xml"),
+              "http://Example.ORG/Feeds/News.xml");
+    EXPECT_EQ(feedAddressOfArgument("Https://example.org/news.xml?Q=A://B"),
+              "https://example.org/news.xml?Q=A://B");
+    EXPECT_EQ(feedAddressOfArgument("http://example.org/news.xml"), "http://example.org/news.xml");
+    EXPECT_EQ(feedAddressOfArgument("HTTP:example.org/news.xml"), "HTTP:example.org/news.xml");
+}
+
 TEST(StartupPaths, DerivedPaths) {
     EXPECT_EQ(settingsFilePath("/opt/q/"), "/opt/q/quillo.ini");
     EXPECT_EQ(basePathOf("/feeds/news.xml"), "/feeds/news");

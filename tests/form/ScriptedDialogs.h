@@ -15,12 +15,12 @@ class ScriptedDialogs : public Dialogs {
 public:
     QStringList messages;
     QList<QUrl> openedUrls;
-    QStringList prompts;         // caption of every prompt shown
-    QStringList promptQuestions; // and its question and initial text
-    QStringList promptTexts;
-    QStringList promptExchanges; // both at once, "question|initial"
-    QList<FileDialogRequest> fileRequests;     // every open and save dialog, in order
+    QStringList prompts;                   // caption of every prompt shown
+    QStringList promptQuestions;           // and its question,
+    QStringList promptInitialTexts;        // its initial text
+    QStringList promptTexts;               // and both, "question|initial"
     QList<FolderDialogRequest> folderRequests; // every folder dialog opened
+    QList<FileDialogRequest> fileRequests; // every open and save dialog, in order
     // Answers in order; a prompt with no answer left is cancelled, a Yes/No
     // question with none left is answered No.
     std::deque<std::optional<QString>> promptAnswers;
@@ -49,8 +49,8 @@ public:
                                   const QString& initialText) override {
         prompts << caption;
         promptQuestions << question;
-        promptTexts << initialText;
-        promptExchanges << question + u'|' + initialText;
+        promptInitialTexts << initialText;
+        promptTexts << question + u'|' + initialText;
         return take(promptAnswers, std::optional<QString>());
     }
     std::optional<QString> openFile(const FileDialogRequest& request) override {

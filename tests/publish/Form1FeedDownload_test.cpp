@@ -96,7 +96,7 @@ TEST_F(FormFeedDownloadTest, AValidFeedIsStoredInTheProgramDirectoryAndOpened) {
     download(url);
 
     EXPECT_EQ(dialogs.prompts, QStringList{"Download RSS file"});
-    EXPECT_EQ(dialogs.promptExchanges,
+    EXPECT_EQ(dialogs.promptTexts,
               QStringList{"Enter URL and file name of RSS file to download.|"});
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
     ASSERT_EQ(server.connectionCount(), 1);
@@ -149,7 +149,7 @@ TEST_F(FormFeedDownloadTest, ASecondDownloadReplacesTheFirstAndThePromptOffersTh
     ASSERT_EQ(headlines(), QStringList{"First"});
     download(url);
 
-    EXPECT_EQ(dialogs.promptExchanges.value(1),
+    EXPECT_EQ(dialogs.promptTexts.value(1),
               "Enter URL and file name of RSS file to download.|" + url);
     EXPECT_EQ(readFile(homePath("remote.xml")), remoteFeed("Second"));
     EXPECT_EQ(headlines(), QStringList{"Second"});
@@ -250,7 +250,7 @@ TEST_F(FormFeedDownloadTest, AnEmptyUrlIsStoredAndTheRequestFails) {
     const QStringList files = homeFiles();
     download(QString());
 
-    EXPECT_EQ(dialogs.promptExchanges, QStringList{"Enter URL and file name of RSS file to download."
+    EXPECT_EQ(dialogs.promptTexts, QStringList{"Enter URL and file name of RSS file to download."
                                                "|http://earlier.test/feed.xml"});
     EXPECT_EQ(settings().readString(SettingsKeys::PublicationSection, SettingsKeys::WebPath,
                                     "none stored"),

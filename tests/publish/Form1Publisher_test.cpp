@@ -299,8 +299,8 @@ TEST_F(Form1PublisherTest, AddingALocationWritesTheWholeListWithCrLf) {
     EXPECT_EQ(dialogs.prompts, QStringList{"FTP Location"});
     EXPECT_EQ(dialogs.promptQuestions,
               QStringList{"Enter name of FTP server and upload directory."});
-    ASSERT_EQ(dialogs.promptTexts.size(), 1);
-    EXPECT_TRUE(dialogs.promptTexts[0].endsWith("/upload directory"));
+    ASSERT_EQ(dialogs.promptInitialTexts.size(), 1);
+    EXPECT_TRUE(dialogs.promptInitialTexts[0].endsWith("/upload directory"));
     EXPECT_EQ(readFile(homePath(QStringLiteral("ftpsites.txt"))), "host/a\nhost/b");
     EXPECT_EQ(form->FTPComboBox->count(), 2);
 
