@@ -83,6 +83,8 @@ inline constexpr std::string_view kStoreHostKeyUnknown = "Host key of %s is not 
 inline constexpr std::string_view kStoreHostKeyNotTrusted = "Host key of %s not trusted: %s";
 inline constexpr std::string_view kStoreHostKeyChanged =
     "Host key of %s refused: %s differs from the key known for it in %s";
+inline constexpr std::string_view kStoreHostKeyRevoked =
+    "Host key of %s refused: %s is marked revoked in %s";
 inline constexpr std::string_view kStoreCertificate = "Certificate of %s could not be verified";
 inline constexpr std::string_view kStoreNoTls = "%s does not offer TLS";
 inline constexpr std::string_view kStoreTlsFailed = "TLS connection to %s failed";

@@ -222,13 +222,14 @@ bool parseLocation(TStoreScheme scheme, const std::string& rest, Location& out) 
 enum class Step { Connect, Tls, Login, Directory, Upload, Rename };
 
 // What the host key check of the last connection saw.
-enum class KeyCheck { None, Known, Trusted, Unknown, Changed };
+enum class KeyCheck { None, Known, Trusted, Unknown, Changed, Revoked };
 
 struct HostKeySeen {
     KeyCheck check = KeyCheck::None;
-    std::string blob;    // the server's key
-    std::string keyType; // as a known_hosts line names it
-    std::string trusted; // a key the caller trusted during this store
+    std::vector<std::string> revoked; // keys known_hosts marks "@revoked"
+    std::string blob;                 // the server's key
+    std::string keyType;              // as a known_hosts line names it
+    std::string trusted;              // a key the caller trusted during this store
 };
 
 struct Conversation {
@@ -335,6 +336,13 @@ int onHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch ma
     key.blob = found->len ? std::string(found->key, found->len) : unbase64(found->key);
     key.keyType = keyTypeOf(key.blob, found->keytype);
     c->step = Step::Login;
+    // The library reads no markers; a revoked key is refused whatever else
+    // known_hosts says of it, as OpenSSH does.
+    for (const auto& revoked : key.revoked)
+        if (revoked == key.blob) {
+            key.check = KeyCheck::Revoked;
+            return CURLKHSTAT_REJECT;
+        }
     switch (match) {
     case CURLKHMATCH_OK:
         key.check = KeyCheck::Known;
@@ -579,6 +587,20 @@ std::string knownHostsName(const Location& where) {
     return host + ":" + std::to_string(where.port);
 }
 
+// The keys of the "@revoked" lines of known_hosts.
+std::vector<std::string> revokedKeys(const std::string& file) {
+    std::vector<std::string> keys;
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string marker, hosts, type, key;
+        if (fields >> marker >> hosts >> type >> key && marker == "@revoked")
+            keys.push_back(unbase64(key));
+    }
+    return keys;
+}
+
 // Adds the line for a trusted key to known_hosts, keeping every line that is
 // there; the SSH directory is made (private) when it is missing.
 void addKnownHost(const std::string& sshDir, const std::string& file, const std::string& line) {
@@ -623,6 +645,11 @@ struct Report {
         using xmlmsg::fill;
         const std::string& server = where.server;
         const std::string seconds = std::to_string(limit);
+        if (key.check == KeyCheck::Revoked)
+            return fail(TStoreFailure::HostKeyRevoked,
+                        fill<std::string>(xmlmsg::kStoreHostKeyRevoked, knownHostsName(where),
+                                          hostKeyFingerprint(key.blob), knownHosts),
+                        hostKeyFingerprint(key.blob));
         if (key.check == KeyCheck::Changed)
             return fail(TStoreFailure::HostKeyChanged,
                         fill<std::string>(xmlmsg::kStoreHostKeyChanged, knownHostsName(where),
@@ -724,6 +751,8 @@ TStoreResult storeSecurely(const Location& where, const std::string& user,
 
     const std::string temporary = temporaryNameFor(where.name);
     HostKeySeen& key = session.hostKey();
+    if (where.scheme == TStoreScheme::Sftp)
+        key.revoked = revokedKeys(knownHosts);
     Outcome r;
     for (std::size_t i = 0; i < logins.size(); ++i) {
         session.useLogin(logins[i]);

@@ -36,6 +36,7 @@ enum class TStoreFailure {
     Connection,     // no connection, or the server stopped answering before the login
     HostKeyUnknown, // the SFTP server's key is not in known_hosts and was not trusted
     HostKeyChanged, // the SFTP server's key differs from the one in known_hosts
+    HostKeyRevoked, // known_hosts marks the SFTP server's key "@revoked"
     Certificate,    // the FTPS server's certificate failed verification, or it offers no TLS
     Login,          // user ID and password, or every key, refused
     Directory,      // the directory does not exist on the server

@@ -206,6 +206,13 @@ TEST_F(SftpStore, AnUnknownHostKeyIsTrustedOnlyWhenTheAnswerIsYes) {
     EXPECT_EQ(securetest::run({"ssh-keygen", "-F", server.knownHostsName(), "-f",
                                (ssh / "known_hosts").string()}),
               0);
+
+    // Known under a hashed name, as Debian's ssh writes them: nothing is asked.
+    ASSERT_EQ(securetest::run({"ssh-keygen", "-H", "-f", (ssh / "known_hosts").string()}), 0);
+    ASSERT_EQ(readFile(ssh / "known_hosts").find(server.knownHostsName()), std::string::npos);
+    TStoreResult hashed = store("/feeds/news.xml", server.password, options(true));
+    EXPECT_TRUE(hashed.stored) << hashed.detail;
+    EXPECT_EQ(asked.size(), 2u);
 }
 
 TEST_F(SftpStore, AChangedHostKeyIsRefusedAndKnownHostsIsKept) {
@@ -224,6 +231,32 @@ TEST_F(SftpStore, AChangedHostKeyIsRefusedAndKnownHostsIsKept) {
     EXPECT_EQ(r.fingerprint, server.hostKey().fingerprint);
     EXPECT_TRUE(asked.empty()) << "a changed key is never offered for trust";
     EXPECT_EQ(readFile(ssh / "known_hosts"), known);
+    EXPECT_EQ(namesIn(server.loginDirectory() / "feeds"), Names{});
+}
+
+TEST_F(SftpStore, ARevokedHostKeyIsRefusedThoughKnownToo) {
+    // Lines of OpenSSH's that the store does not use are no reason to refuse.
+    const std::string known =
+        "@cert-authority *.example.org " + server.hostKey().publicLine + "\n" +
+        "example.org sk-ssh-ed25519@openssh.com AAAAGnNrLXNzaC1lZDI1NTE5QG9wZW5zc2guY29tAAAAIE"
+        "X/dQ0v4127bEo8eeG1EV0ApO2lWbSnN6RWusn/NjqIAAAABHNzaDo=\n" +
+        knownHostsLine();
+    writeFile(ssh / "known_hosts", known);
+    fs::create_directories(server.loginDirectory() / "feeds");
+    TStoreResult known1 = store("/feeds/news.xml", server.password, options(true));
+    EXPECT_TRUE(known1.stored) << known1.detail;
+
+    const std::string revoked = "@revoked * " + server.hostKey().publicLine + "\n" + known;
+    writeFile(ssh / "known_hosts", revoked);
+    fs::remove(server.loginDirectory() / "feeds/news.xml");
+    TStoreResult r = store("/feeds/news.xml", server.password, options(true));
+    EXPECT_FALSE(r.stored);
+    EXPECT_EQ(r.failure, TStoreFailure::HostKeyRevoked);
+    EXPECT_EQ(r.detail, "Host key of " + server.knownHostsName() +
+                            " refused: " + server.hostKey().fingerprint + " is marked revoked in " +
+                            (ssh / "known_hosts").string());
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(readFile(ssh / "known_hosts"), revoked);
     EXPECT_EQ(namesIn(server.loginDirectory() / "feeds"), Names{});
 }
 
@@ -432,6 +465,27 @@ TEST_F(FtpsStore, AServerThatStopsAnsweringEndsTheStore) {
     EXPECT_FALSE(r.stored);
     EXPECT_EQ(r.failure, TStoreFailure::Upload);
     EXPECT_EQ(r.detail, "Upload to " + server.host() + " stopped: no progress for 1 seconds");
+}
+
+TEST(SecureStoreStall, AServerThatNeverAnswersEndsTheStore) {
+    int port = 0;
+    const int silent = ftptest::listenOnLoopback(port);
+    ASSERT_GE(silent, 0);
+    const fs::path dir = securetest::newTemporaryDirectory("quillo-stall");
+    writeFile(dir / "feed.xml", "<rss/>");
+    TStoreOptions o;
+    o.noProgressLimitSeconds = 1;
+    o.sshDirectory = dir.string();
+    const std::string at = "127.0.0.1:" + std::to_string(port);
+    for (const char* scheme : {"sftp://", "ftps://"}) {
+        TStoreResult r =
+            storeFile(scheme + at + "/news.xml", "u", "p", (dir / "feed.xml").string(), o);
+        EXPECT_FALSE(r.stored) << scheme;
+        EXPECT_EQ(r.failure, TStoreFailure::Connection) << scheme << r.detail;
+        EXPECT_EQ(r.detail, "No answer from " + at + " for 1 seconds") << scheme;
+    }
+    ::close(silent);
+    fs::remove_all(dir);
 }
 
 // ---- The scheme decides
