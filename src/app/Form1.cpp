@@ -39,6 +39,7 @@ void TForm1::wireHandlers() {
     wireTopicDragDrop();
     wireMarkupToolbar();
     wireCapture();
+    wirePublisher();
 }
 
 void TForm1::guarded(const std::function<void()>& work) {

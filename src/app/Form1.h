@@ -17,6 +17,7 @@
 #include "editing/MarkupText.h"
 #include "editing/TopicDate.h"
 #include "net/HttpClient.h"
+#include "publish/PublishOutcome.h"
 #include "xml/XmlDom.h"
 
 #include <QByteArrayList>
@@ -359,6 +360,16 @@ public:
     void HttpCaptureRequestDone(THttpClient* Sender, THttpRequest RqType, quint16 Error);
     void AdvancedMouseUp();
 
+    // ---- Publisher (publish/Form1Publisher.cpp)
+    // How the last Publish ended; empty before the first one and while one runs.
+    std::optional<TPublishOutcome> LastPublishOutcome;
+    void PublishBtnClick();
+    // Sender: LocalRadio or FTPRadio, the button that was clicked.
+    void LocalRadioClick(QObject* Sender);
+    void SelectLocalBtnClick();
+    void AddFTPBtnClick();
+    void FTPComboBoxClick();
+
     // ---- Helpers shared by the handlers (app/Form1.cpp)
     static constexpr int ChannelNodeData = 1000000;
     Dialogs& dialogs() const { return dialogs_; }
@@ -432,6 +443,7 @@ private:
     void wireTopicDragDrop();
     void wireMarkupToolbar();
     void wireCapture();
+    void wirePublisher();
 
     // Window event cases (app/Form1Window.cpp)
     bool PageTabsEvent(QEvent* event);
@@ -474,6 +486,9 @@ private:
     void insertMarkup(TMarkup markup);
     // Capture event case (capture/Form1Capture.cpp)
     bool CaptureSiteEditEvent(QEvent* event);
+    // Publisher (publish/Form1Publisher.cpp)
+    // Publish without its ending: fills outcome as far as it gets.
+    void publishFeed(TPublishOutcome& outcome);
     // Start-up (app/Form1Startup.cpp)
     bool WindowExposeEvent(QEvent* event);
     void scheduleStartup();

@@ -15,7 +15,10 @@ class ScriptedDialogs : public Dialogs {
 public:
     QStringList messages;
     QList<QUrl> openedUrls;
-    QStringList prompts; // caption of every prompt shown
+    QStringList prompts;         // caption of every prompt shown
+    QStringList promptQuestions; // and its question and initial text
+    QStringList promptTexts;
+    QList<FolderDialogRequest> folderRequests; // every folder dialog opened
     // Answers in order; a prompt with no answer left is cancelled, a Yes/No
     // question with none left is answered No.
     std::deque<std::optional<QString>> promptAnswers;
@@ -35,8 +38,11 @@ public:
         messages << text;
         return take(yesNoAnswers, false);
     }
-    std::optional<QString> prompt(const QString& caption, const QString&, const QString&) override {
+    std::optional<QString> prompt(const QString& caption, const QString& question,
+                                  const QString& initialText) override {
         prompts << caption;
+        promptQuestions << question;
+        promptTexts << initialText;
         return take(promptAnswers, std::optional<QString>());
     }
     std::optional<QString> openFile(const FileDialogRequest&) override {
@@ -45,7 +51,8 @@ public:
     std::optional<QString> saveFile(const FileDialogRequest&) override {
         return take(fileAnswers, std::optional<QString>());
     }
-    std::optional<QString> browseFolder(const FolderDialogRequest&) override {
+    std::optional<QString> browseFolder(const FolderDialogRequest& request) override {
+        folderRequests << request;
         return take(folderAnswers, std::optional<QString>());
     }
     void openUrl(const QUrl& url) override { openedUrls << url; }
