@@ -777,7 +777,10 @@ TStoreResult storeSecurely(const Location& where, const std::string& user,
                          server + " " + key.keyType + " " + base64(key.blob, true));
             r = session.upload(temporary, where.name, file.get());
         }
-        if (r.code != CURLE_LOGIN_DENIED)
+        // An agent that cannot be reached fails as the session, not as the login.
+        const bool loginFailed =
+            r.code == CURLE_LOGIN_DENIED || (r.code == CURLE_SSH && r.step == Step::Login);
+        if (!loginFailed || i + 1 == logins.size())
             break;
     }
     if (r.ok()) {
@@ -823,7 +826,7 @@ TStoreResult storeFile(const std::string& remotePath, const std::string& user,
         TXmlFtpOptions ftp;
         ftp.noProgressLimitSeconds = options.noProgressLimitSeconds;
         TStoreResult r;
-        r.stored = putFileByFtp(hostAndPath, user, password, nullptr, localFile, ftp);
+        r.stored = putFileByFtp(hostAndPath, user, password, &r.ftpMessages, localFile, ftp);
         if (!r.stored)
             r.failure = TStoreFailure::Upload;
         return r;

@@ -66,8 +66,11 @@ struct TStoreResult {
     // One line saying what failed; empty when stored, and for plain FTP,
     // whose messages stay its own.
     std::string detail;
-    // The SHA256 fingerprint of an SFTP server's unknown or changed host key.
+    // The SHA256 fingerprint of an SFTP server's unknown, changed or revoked
+    // host key.
     std::string fingerprint;
+    // Plain FTP: the messages putFileByFtp recorded.
+    TXmlErrorList ftpMessages;
 };
 
 // Stores localFile under remotePath, a location with or without a scheme,

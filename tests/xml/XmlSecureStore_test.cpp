@@ -137,6 +137,14 @@ TEST_F(SftpStore, AnEmptyPasswordLogsInWithTheKeyOrTheAgent) {
     EXPECT_TRUE(keyFile.stored) << keyFile.detail;
     EXPECT_TRUE(readFile(stored) == readFile(local));
 
+    // An agent that is not there is passed over for the key file.
+    fs::remove(stored);
+    ::setenv("SSH_AUTH_SOCK", (server.root() / "no-agent.sock").c_str(), 1);
+    TStoreResult noAgent = store("/feeds/news.xml", "", options());
+    ::unsetenv("SSH_AUTH_SOCK");
+    EXPECT_TRUE(noAgent.stored) << noAgent.detail;
+    EXPECT_TRUE(readFile(stored) == readFile(local));
+
     // The agent alone, with no key file in the SSH directory.
     fs::remove(stored);
     fs::remove(ssh / "id_ed25519");
@@ -514,7 +522,7 @@ TEST(StoreScheme, PlainFtpIsStoredAsBeforeWithOrWithoutItsScheme) {
     const fs::path local = server.root().string() + ".feed.xml";
     writeFile(local, feedBytes());
     fs::create_directories(server.root() / "feeds");
-    for (const std::string& prefix : {"", "ftp://", "FTP://"}) {
+    for (const std::string prefix : {"", "ftp://", "FTP://"}) {
         fs::remove(server.root() / "feeds/news.xml");
         TStoreResult r = storeFile(prefix + server.host() + "/feeds/news.xml", server.user,
                                    server.password, local.string());
@@ -522,11 +530,12 @@ TEST(StoreScheme, PlainFtpIsStoredAsBeforeWithOrWithoutItsScheme) {
         EXPECT_EQ(r.detail, "");
         EXPECT_TRUE(server.read("feeds/news.xml") == readFile(local)) << prefix;
     }
-    // A plain FTP failure keeps FTP's own messages to itself.
+    // A plain FTP failure has FTP's own messages, and no line of the secure stores.
     TStoreResult wrong =
         storeFile(server.host() + "/feeds/news.xml", server.user, "wrong", local.string());
     EXPECT_FALSE(wrong.stored);
     EXPECT_EQ(wrong.detail, "");
+    EXPECT_EQ(wrong.ftpMessages, TXmlErrorList{u"Unable to make Internet connection"});
     fs::remove(local);
 }
 
