@@ -179,6 +179,10 @@ public:
     static std::string unavailable() {
         if (::geteuid() != 0)
             return "sshd logs users in only when it runs as root";
+        static const bool ownMounts =
+            run({"/usr/bin/unshare", "--mount", "--propagation", "private", "/bin/true"}) == 0;
+        if (!ownMounts)
+            return "no mount namespace of its own can be made here for sshd";
         return {};
     }
 
