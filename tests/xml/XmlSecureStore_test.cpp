@@ -196,20 +196,28 @@ TEST_F(SftpStore, AnUnknownHostKeyIsTrustedOnlyWhenTheAnswerIsYes) {
     EXPECT_EQ(namesIn(server.loginDirectory() / "feeds"), Names{});
     EXPECT_FALSE(fs::exists(ssh / "known_hosts"));
 
+    // Yes makes a missing SSH directory, private, for known_hosts.
+    fs::remove_all(ssh);
+    TStoreResult first = store("/feeds/news.xml", server.password, options(true));
+    EXPECT_TRUE(first.stored) << first.detail;
+    EXPECT_EQ(readFile(ssh / "known_hosts"), knownHostsLine());
+    EXPECT_EQ(fs::status(ssh).permissions() & fs::perms::all, fs::perms::owner_all);
+    fs::remove(stored);
+
     // Yes adds the key after the lines already there and publishes.
     const std::string before = "# my hosts\nexample.org ssh-ed25519 AAAAC3NzaC1lZDI1NTE5AAAAI"
                                "Lr4yxJNkdM3rxPSJySe/JBY3w+BWmNG5jKpdMNwEpuA";
     writeFile(ssh / "known_hosts", before);
     TStoreResult yes = store("/feeds/news.xml", server.password, options(true));
     EXPECT_TRUE(yes.stored) << yes.detail;
-    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked.size(), 3u);
     EXPECT_TRUE(readFile(stored) == readFile(local));
     EXPECT_EQ(readFile(ssh / "known_hosts"), before + "\n" + knownHostsLine());
 
     // Known now: nothing is asked.
     TStoreResult again = store("/feeds/news.xml", server.password, options(true));
     EXPECT_TRUE(again.stored) << again.detail;
-    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked.size(), 3u);
     // And OpenSSH's own client takes the line Quillo wrote.
     EXPECT_EQ(securetest::run({"ssh-keygen", "-F", server.knownHostsName(), "-f",
                                (ssh / "known_hosts").string()}),
@@ -220,7 +228,7 @@ TEST_F(SftpStore, AnUnknownHostKeyIsTrustedOnlyWhenTheAnswerIsYes) {
     ASSERT_EQ(readFile(ssh / "known_hosts").find(server.knownHostsName()), std::string::npos);
     TStoreResult hashed = store("/feeds/news.xml", server.password, options(true));
     EXPECT_TRUE(hashed.stored) << hashed.detail;
-    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked.size(), 3u);
 }
 
 TEST_F(SftpStore, AChangedHostKeyIsRefusedAndKnownHostsIsKept) {
