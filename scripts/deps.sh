@@ -10,6 +10,7 @@ PACKAGES=(
   libcurl4-openssl-dev ca-certificates
   googletest libgtest-dev libgmock-dev
   python3 python3-pyftpdlib python3-feedparser libxml2-utils curl openssl
+  openssh-server openssh-client python3-openssl
   xvfb xauth x11-apps imagemagick
   fonts-liberation fonts-dejavu-core
 )

@@ -15,7 +15,7 @@
 #include "app/StartupPaths.h"
 #include "publish/PublishMessages.h"
 #include "publish/PublishTarget.h"
-#include "xml/XmlFtp.h"
+#include "xml/XmlSecureStore.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -32,6 +32,11 @@ FtpSiteChoice ftpSiteChoice(const QComboBox* box) {
     if (!box->currentText().isEmpty())
         return FtpSiteChoice::Chosen;
     return box->count() == 0 ? FtpSiteChoice::NoneKnown : FtpSiteChoice::NoneChosen;
+}
+
+// An empty password for an SFTP location means key authentication.
+bool passwordNeededFor(const QString& location) {
+    return storeSchemeOf(location.toStdString()) != TStoreScheme::Sftp;
 }
 
 QStringList itemsOf(const QComboBox* box) {
@@ -126,31 +131,46 @@ void TForm1::publishFeed(TPublishOutcome& outcome) {
     if (!FTPRadio->isChecked())
         return;
     const QString location = FTPComboBox->currentText();
-    if (location.isEmpty() || UserIDField->text().isEmpty() || PasswordField->text().isEmpty()) {
+    const bool passwordMissing = passwordNeededFor(location) && PasswordField->text().isEmpty();
+    if (location.isEmpty() || UserIDField->text().isEmpty() || passwordMissing) {
         outcome.Lines = ftpDetailsMessage(ftpSiteChoice(FTPComboBox), UserIDField->text().isEmpty(),
-                                          PasswordField->text().isEmpty())
+                                          passwordMissing)
                             .split(u'\n');
         if (!UnattendedRun)
             LocalRadioClick(FTPRadio);
         return;
     }
     outcome.Destination = ftpRemotePath(location, fileName);
-    TXmlErrorList errors;
-    bool stored = false;
+    TStoreOptions options;
+    // Nobody answers in an unattended run: an unknown host key is refused.
+    if (!UnattendedRun)
+        options.trustUnknownHostKey = [this](const THostKeyQuestion& question) {
+            return dialogs().askYesNo(
+                PublishMessages::trustServerTitle(),
+                PublishMessages::trustServer(QString::fromStdString(question.server),
+                                             QString::fromStdString(question.keyType),
+                                             QString::fromStdString(question.fingerprint)));
+        };
+    TStoreResult store;
     try {
-        stored = putFileByFtp(outcome.Destination.toStdString(), UserIDField->text().toStdString(),
-                              PasswordField->text().toStdString(), &errors,
-                              QFile::encodeName(FeedFilePath).toStdString());
+        store = storeFile(outcome.Destination.toStdString(), UserIDField->text().toStdString(),
+                          PasswordField->text().toStdString(),
+                          QFile::encodeName(FeedFilePath).toStdString(), options);
     } catch (const std::exception& error) {
-        stored = false;
+        store = TStoreResult{};
         outcome.Lines << failureMessage(error);
     }
-    outcome.Result = stored ? TPublishResult::Published : TPublishResult::Failed;
-    const QString message =
-        stored ? PublishMessages::published() : PublishMessages::unableToPublish();
+    outcome.Result = store.stored ? TPublishResult::Published : TPublishResult::Failed;
+    QString message =
+        store.stored ? PublishMessages::published() : PublishMessages::unableToPublish();
+    // SFTP and FTPS say what failed on a second line.
+    if (!store.detail.empty())
+        outcome.Lines.prepend(QString::fromStdString(store.detail));
     outcome.Lines.prepend(message);
-    for (const std::u16string& line : errors)
+    for (const std::u16string& line : store.ftpMessages)
         outcome.Lines << QString::fromStdU16String(line);
+    if (!store.detail.empty())
+        message += u'\n' + QString::fromStdString(store.detail);
     if (!UnattendedRun)
         dialogs().showMessage(message);
 }
@@ -169,7 +189,8 @@ void TForm1::LocalRadioClick(QObject* Sender) {
         for (QWidget* w : login)
             w->show();
         const bool userIdEmpty = UserIDField->text().isEmpty();
-        const bool passwordEmpty = PasswordField->text().isEmpty();
+        const bool passwordEmpty =
+            passwordNeededFor(FTPComboBox->currentText()) && PasswordField->text().isEmpty();
         if ((userIdEmpty || passwordEmpty) && !FTPComboBox->currentText().isEmpty())
             dialogs().showMessage(
                 ftpDetailsMessage(FtpSiteChoice::Chosen, userIdEmpty, passwordEmpty));

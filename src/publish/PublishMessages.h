@@ -46,4 +46,15 @@ inline QString addLocationExample() {
     return QStringLiteral("ftp.example.com/upload directory");
 }
 
+// The question about an SFTP server whose host key is not in known_hosts.
+inline QString trustServerTitle() {
+    return QStringLiteral("Quillo");
+}
+inline QString trustServer(const QString& server, const QString& keyType,
+                           const QString& fingerprint) {
+    return QStringLiteral("The host key of %1 is not known.\n%2 key fingerprint: %3\n"
+                          "Trust this server?")
+        .arg(server, keyType, fingerprint);
+}
+
 } // namespace PublishMessages

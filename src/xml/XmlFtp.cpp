@@ -3,21 +3,21 @@
 #include "xml/XmlMessages.h"
 
 #include "xml/XmlSource.h"
+#include "xml/XmlStoreParts.h"
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <curl/curl.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
+using namespace xmlstore;
 using Clock = std::chrono::steady_clock;
 
 // The steps of a store, in the order the server sees them; a failure is
@@ -92,52 +92,6 @@ size_t readBlock(char* buffer, size_t size, size_t count, void* user) {
 // A server that stopped answering is not asked for anything more.
 bool stoppedAnswering(CURLcode rc) {
     return rc == CURLE_OPERATION_TIMEDOUT || rc == CURLE_ABORTED_BY_CALLBACK;
-}
-
-bool hasControlCharacter(const std::string& s) {
-    for (unsigned char c : s)
-        if (c < 0x20 || c == 0x7F)
-            return true;
-    return false;
-}
-
-// Host names, IPv4 and bracketed IPv6 addresses, with an optional port; what
-// else would change the meaning of the URL built from it.
-bool plausibleHost(const std::string& host) {
-    if (host.empty())
-        return false;
-    for (unsigned char c : host)
-        if (!(std::isalnum(c) || c == '.' || c == '-' || c == '_' || c == ':' || c == '[' ||
-              c == ']'))
-            return false;
-    return true;
-}
-
-// Percent-encodes a path for the URL; "/" stays a separator.
-std::string urlPath(const std::string& path) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : path) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/')
-            out += static_cast<char>(c);
-        else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
-// A name beside the target that no reader asks for. Not a hidden name: some
-// servers refuse to store those.
-std::string temporaryNameFor(const std::string& name) {
-    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device random;
-    std::string suffix;
-    for (int i = 0; i < 8; ++i)
-        suffix += alphabet[random() % (sizeof alphabet - 1)];
-    return name + ".upload-" + suffix;
 }
 
 struct Outcome {
@@ -244,21 +198,6 @@ private:
     std::string user_;
     std::string password_;
     long limit_;
-};
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
 };
 
 } // namespace

@@ -75,6 +75,26 @@ inline constexpr std::string_view kCannotCreateFile = "Cannot create file %s";
 inline constexpr std::string_view kCannotConvert = "Cannot convert UCS-4 character to ISO-8859-1";
 inline constexpr std::string_view kFtpSaveFailed = "Could not save file via ftp to %s";
 
+// Secure stores (SFTP, FTPS): the one line that says what failed.
+inline constexpr std::string_view kStoreBadLocation = "Invalid location %s";
+inline constexpr std::string_view kStoreNoConnection = "Could not connect to %s";
+inline constexpr std::string_view kStoreNoAnswer = "No answer from %s for %d seconds";
+inline constexpr std::string_view kStoreHostKeyUnknown = "Host key of %s is not known: %s";
+inline constexpr std::string_view kStoreHostKeyNotTrusted = "Host key of %s not trusted: %s";
+inline constexpr std::string_view kStoreHostKeyChanged =
+    "Host key of %s refused: %s differs from the key known for it in %s";
+inline constexpr std::string_view kStoreHostKeyRevoked =
+    "Host key of %s refused: %s is marked revoked in %s";
+inline constexpr std::string_view kStoreCertificate = "Certificate of %s could not be verified";
+inline constexpr std::string_view kStoreNoTls = "%s does not offer TLS";
+inline constexpr std::string_view kStoreTlsFailed = "TLS connection to %s failed";
+inline constexpr std::string_view kStoreLogin = "Login to %s refused";
+inline constexpr std::string_view kStoreDirectory = "Directory %s not found on %s";
+inline constexpr std::string_view kStoreUpload = "Upload to %s failed";
+inline constexpr std::string_view kStoreStalled =
+    "Upload to %s stopped: no progress for %d seconds";
+inline constexpr std::string_view kStoreRename = "Could not rename the upload to %s";
+
 inline std::u16string wide(std::string_view m) {
     return std::u16string(m.begin(), m.end());
 }

@@ -81,6 +81,8 @@ class FtpTestServer {
 public:
     std::string user = "quillo";
     std::string password = "secret";
+    // More arguments for ftp_server.py, e.g. {"--certfile", pem} for FTPS.
+    std::vector<std::string> extraArgs;
 
     FtpTestServer() {
         std::string pattern = (std::filesystem::temp_directory_path() / "ftprootXXXXXX").string();
@@ -101,7 +103,7 @@ public:
     bool start(const std::string& mode = "normal", long after = 65536) {
         if (root_.empty())
             return false;
-        port_ = freePort();
+        port_ = fixedPort_ ? fixedPort_ : freePort();
         if (port_ == 0)
             return false;
         std::vector<std::string> args = {"/usr/bin/python3", QUILLO_TEST_DATA "/ftp/ftp_server.py",
@@ -111,6 +113,7 @@ public:
                                          "--password",       password,
                                          "--mode",           mode,
                                          "--after",          std::to_string(after)};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         pid_ = ::fork();
         if (pid_ < 0)
             return false;
@@ -142,6 +145,9 @@ public:
         }
     }
 
+    // Listen on this port rather than on a free one (before start()).
+    void usePort(int port) { fixedPort_ = port; }
+
     // "127.0.0.1:<port>", the host part of a location.
     std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
     const std::filesystem::path& root() const { return root_; }
@@ -162,6 +168,7 @@ public:
 private:
     std::filesystem::path root_;
     int port_ = 0;
+    int fixedPort_ = 0;
     pid_t pid_ = -1;
 };
 
