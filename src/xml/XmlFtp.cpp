@@ -25,16 +25,10 @@ using Clock = std::chrono::steady_clock;
 enum class Step { Connect, Directory, Store, Rename, Remove };
 
 // One request on the connection: what it sends, and where it has got to.
-struct Conversation {
-    int fd = -1;   // the file being uploaded, or -1
+struct Conversation : Transfer {
     Step cwdStep;  // what a directory change belongs to
     Step workStep; // what the commands after the login belong to
     Step step = Step::Connect;
-    long limit = FtpNoProgressLimitSeconds;
-    bool readFailed = false;
-    curl_off_t lastUp = -1;
-    curl_off_t lastDown = -1;
-    Clock::time_point lastProgress = Clock::now();
 };
 
 // Follows the commands curl sends to know which step a failure belongs to;
@@ -62,31 +56,6 @@ int onConversation(CURL*, curl_infotype type, char* data, size_t size, void* use
     else
         c->step = c->workStep;
     return 0;
-}
-
-int watchProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
-    auto* c = static_cast<Conversation*>(user);
-    auto now = Clock::now();
-    if (dlnow != c->lastDown || ulnow != c->lastUp) {
-        c->lastDown = dlnow;
-        c->lastUp = ulnow;
-        c->lastProgress = now;
-        return 0;
-    }
-    return now - c->lastProgress >= std::chrono::seconds(c->limit) ? 1 : 0;
-}
-
-size_t readBlock(char* buffer, size_t size, size_t count, void* user) {
-    auto* c = static_cast<Conversation*>(user);
-    ssize_t n;
-    do
-        n = ::read(c->fd, buffer, size * count);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        c->readFailed = true;
-        return CURL_READFUNC_ABORT;
-    }
-    return static_cast<size_t>(n);
 }
 
 // A server that stopped answering is not asked for anything more.
@@ -129,8 +98,8 @@ public:
         c.workStep = Step::Store;
         prepare(url(dir, name), c);
         curl_easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(handle_, CURLOPT_READFUNCTION, readBlock);
-        curl_easy_setopt(handle_, CURLOPT_READDATA, &c);
+        curl_easy_setopt(handle_, CURLOPT_READFUNCTION, readTransferBlock);
+        curl_easy_setopt(handle_, CURLOPT_READDATA, static_cast<Transfer*>(&c));
         curl_easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
         return run(c, commands);
     }
@@ -171,8 +140,8 @@ private:
         curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, limit_);
         curl_easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchProgress);
-        curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, &c);
+        curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchTransferProgress);
+        curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, static_cast<Transfer*>(&c));
         // The debug stream is how the commands are followed; nothing is printed.
         curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
         curl_easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, onConversation);

@@ -232,14 +232,8 @@ struct HostKeySeen {
     std::string trusted;              // a key the caller trusted during this store
 };
 
-struct Conversation {
-    int fd = -1;
-    bool readFailed = false;
-    long limit = FtpNoProgressLimitSeconds;
+struct Conversation : Transfer {
     Step step = Step::Connect;
-    curl_off_t lastUp = -1;
-    curl_off_t lastDown = -1;
-    Clock::time_point lastProgress = Clock::now();
     HostKeySeen* key = nullptr;
 };
 
@@ -272,31 +266,6 @@ int onConversation(CURL*, curl_infotype type, char* data, size_t size, void* use
              command == "TYPE" || command == "STOR")
         c->step = Step::Upload;
     return 0;
-}
-
-int watchProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
-    auto* c = static_cast<Conversation*>(user);
-    auto now = Clock::now();
-    if (dlnow != c->lastDown || ulnow != c->lastUp) {
-        c->lastDown = dlnow;
-        c->lastUp = ulnow;
-        c->lastProgress = now;
-        return 0;
-    }
-    return now - c->lastProgress >= std::chrono::seconds(c->limit) ? 1 : 0;
-}
-
-size_t readBlock(char* buffer, size_t size, size_t count, void* user) {
-    auto* c = static_cast<Conversation*>(user);
-    ssize_t n;
-    do
-        n = ::read(c->fd, buffer, size * count);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        c->readFailed = true;
-        return CURL_READFUNC_ABORT;
-    }
-    return static_cast<size_t>(n);
 }
 
 // The key type a blob begins with (an SSH string), else the one curl names.
@@ -409,8 +378,8 @@ public:
         c.fd = fd;
         prepare(url(name), c);
         curl_easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(handle_, CURLOPT_READFUNCTION, readBlock);
-        curl_easy_setopt(handle_, CURLOPT_READDATA, &c);
+        curl_easy_setopt(handle_, CURLOPT_READFUNCTION, readTransferBlock);
+        curl_easy_setopt(handle_, CURLOPT_READDATA, static_cast<Transfer*>(&c));
         curl_easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
         return run(c, {}, renameCommands(name, target));
     }
@@ -523,8 +492,8 @@ private:
         curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, limit_);
         curl_easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchProgress);
-        curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, &c);
+        curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchTransferProgress);
+        curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, static_cast<Transfer*>(&c));
         // The debug stream is how the steps are followed; nothing is printed.
         curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
         curl_easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, onConversation);

@@ -1,6 +1,7 @@
 #include "xml/XmlStoreParts.h"
 
 #include <cctype>
+#include <cerrno>
 #include <random>
 #include <unistd.h>
 
@@ -50,6 +51,32 @@ std::string temporaryNameFor(const std::string& name) {
 FileDescriptor::~FileDescriptor() {
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+int watchTransferProgress(void* transfer, curl_off_t, curl_off_t downloaded, curl_off_t,
+                          curl_off_t uploaded) {
+    auto* t = static_cast<Transfer*>(transfer);
+    const auto now = Transfer::Clock::now();
+    if (downloaded != t->lastDown || uploaded != t->lastUp) {
+        t->lastDown = downloaded;
+        t->lastUp = uploaded;
+        t->lastProgress = now;
+        return 0;
+    }
+    return now - t->lastProgress >= std::chrono::seconds(t->limit) ? 1 : 0;
+}
+
+std::size_t readTransferBlock(char* buffer, std::size_t size, std::size_t count, void* transfer) {
+    auto* t = static_cast<Transfer*>(transfer);
+    ssize_t n;
+    do
+        n = ::read(t->fd, buffer, size * count);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        t->readFailed = true;
+        return CURL_READFUNC_ABORT;
+    }
+    return static_cast<std::size_t>(n);
 }
 
 } // namespace xmlstore

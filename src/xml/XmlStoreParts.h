@@ -3,6 +3,11 @@
 // into a URL or a server command, the URL form of a path, the temporary name
 // an upload is stored under, and the local file being uploaded.
 
+#include "xml/XmlFtp.h"
+
+#include <chrono>
+#include <cstddef>
+#include <curl/curl.h>
 #include <string>
 
 namespace xmlstore {
@@ -33,5 +38,25 @@ public:
 private:
     int fd_;
 };
+
+// The upload's side of a conversation with a server: the local file read into
+// it, and when anything last moved (a byte either way, or a line of the
+// conversation, which the stores note themselves).
+struct Transfer {
+    using Clock = std::chrono::steady_clock;
+    int fd = -1; // the file being uploaded, or -1
+    bool readFailed = false;
+    long limit = FtpNoProgressLimitSeconds; // seconds without progress before it is given up
+    curl_off_t lastUp = -1;
+    curl_off_t lastDown = -1;
+    Clock::time_point lastProgress = Clock::now();
+};
+
+// libcurl's progress callback over a Transfer: ends the transfer once nothing
+// has moved for its limit.
+int watchTransferProgress(void* transfer, curl_off_t, curl_off_t downloaded, curl_off_t,
+                          curl_off_t uploaded);
+// libcurl's read callback over a Transfer: the next block of its file.
+std::size_t readTransferBlock(char* buffer, std::size_t size, std::size_t count, void* transfer);
 
 } // namespace xmlstore
