@@ -50,18 +50,6 @@ protected:
         command->trigger();
     }
 
-    QStringList headlines() const {
-        QStringList result;
-        if (QTreeWidgetItem* channel = form->channelNode())
-            for (int i = 0; i < channel->childCount(); ++i)
-                result << channel->child(i)->text(0);
-        return result;
-    }
-
-    QString storedFeedPath() const {
-        return settings().readString(SettingsKeys::PublicationSection, SettingsKeys::FilePath, {});
-    }
-
     bool scheduleCleared() const {
         for (QListWidget* list : {form->DaysCheckListBox, form->HoursCheckListBox})
             for (int i = 0; i < list->count(); ++i)

@@ -37,14 +37,6 @@ protected:
         QFile::remove(backupPath);
     }
 
-    QStringList headlines() const {
-        QStringList result;
-        if (QTreeWidgetItem* channel = form->channelNode())
-            for (int i = 0; i < channel->childCount(); ++i)
-                result << channel->child(i)->text(0);
-        return result;
-    }
-
     // The node shown with that caption: a topic, or the channel for "News".
     QTreeWidgetItem* node(const QString& caption) const {
         const QList<QTreeWidgetItem*> found =

@@ -29,14 +29,6 @@ protected:
         showPage(form->TopicsPage);
     }
 
-    QStringList headlines() const {
-        QStringList result;
-        if (QTreeWidgetItem* channel = form->channelNode())
-            for (int i = 0; i < channel->childCount(); ++i)
-                result << channel->child(i)->text(0);
-        return result;
-    }
-
     QStringList fileHeadlines(const QString& path) {
         const auto model = loaded(path);
         QStringList result;

@@ -24,13 +24,6 @@ protected:
         start();
     }
 
-    QStringList headlines() const {
-        QStringList result;
-        if (QTreeWidgetItem* channel = form->channelNode())
-            for (int i = 0; i < channel->childCount(); ++i)
-                result << channel->child(i)->text(0);
-        return result;
-    }
 };
 
 TEST_F(FormFeedStoreTest, UndoRestoresTheBackupAndAgainChangesNothingMore) {

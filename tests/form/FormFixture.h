@@ -4,6 +4,7 @@
 
 #include "app/Form1.h"
 #include "app/IniFile.h"
+#include "app/SettingsKeys.h"
 #include "feed/Clock.h"
 #include "form/ScriptedDialogs.h"
 
@@ -70,6 +71,20 @@ protected:
     }
 
     TIniFile settings() const { return TIniFile(homePath(QStringLiteral("quillo.ini"))); }
+
+    // The feed file the next start opens.
+    QString storedFeedPath() const {
+        return settings().readString(SettingsKeys::PublicationSection, SettingsKeys::FilePath, {});
+    }
+
+    // The topic captions of the headline tree, in order.
+    QStringList headlines() const {
+        QStringList result;
+        if (QTreeWidgetItem* channel = form->channelNode())
+            for (int i = 0; i < channel->childCount(); ++i)
+                result << channel->child(i)->text(0);
+        return result;
+    }
 
     // Creates and shows the window, which runs the start-up sequence once it
     // is on the screen.

@@ -54,18 +54,6 @@ protected:
         form->MPDownload->trigger();
     }
 
-    QStringList headlines() const {
-        QStringList result;
-        if (QTreeWidgetItem* channel = form->channelNode())
-            for (int i = 0; i < channel->childCount(); ++i)
-                result << channel->child(i)->text(0);
-        return result;
-    }
-
-    QString storedFeedPath() const {
-        return settings().readString(SettingsKeys::PublicationSection, SettingsKeys::FilePath, {});
-    }
-
     // The program directory's files, hidden ones (a download's temporary file) included.
     QStringList homeFiles() const {
         return QDir(home.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
