@@ -2,6 +2,7 @@
 
 #include "xml/XmlChars.h"
 #include "xml/XmlMessages.h"
+#include "xml/XmlNodePool.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlTreeBuilder.h"
 #include "xml/XmlWriter.h"
@@ -343,7 +344,7 @@ TXmlNamedNodeMap& TXmlElement::attrMap() {
 }
 
 void TXmlElement::appendAttribute(std::u16string name, std::u16string value) {
-    auto a = std::make_shared<TXmlAttribute>(owner_, std::move(name), std::move(value));
+    auto a = makeNode<TXmlAttribute>(owner_, std::move(name), std::move(value));
     a->parent_ = this;
     attrMap().attrs_.push_back(std::move(a));
 }
@@ -391,7 +392,7 @@ TXmlNodeList TXmlElement::getElementsByTagName(const std::u16string& name) const
 }
 
 TXmlNodePtr TXmlElement::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    auto e = std::make_shared<TXmlElement>(owner, name_);
+    auto e = makeNode<TXmlElement>(owner, name_);
     if (attrs_) {
         e->attrMap().attrs_.reserve(attrs_->attrs_.size());
         for (const auto& a : attrs_->attrs_)
@@ -401,7 +402,7 @@ TXmlNodePtr TXmlElement::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) 
 }
 
 TXmlNodePtr TXmlAttribute::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlAttribute>(owner, name_, value_);
+    return makeNode<TXmlAttribute>(owner, name_, value_);
 }
 
 const std::u16string& TXmlText::nodeName() const {
@@ -410,7 +411,7 @@ const std::u16string& TXmlText::nodeName() const {
 }
 
 TXmlNodePtr TXmlText::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlText>(owner, nodeValue());
+    return makeNode<TXmlText>(owner, nodeValue());
 }
 
 const std::u16string& TXmlCDataSection::nodeName() const {
@@ -419,7 +420,7 @@ const std::u16string& TXmlCDataSection::nodeName() const {
 }
 
 TXmlNodePtr TXmlCDataSection::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlCDataSection>(owner, nodeValue());
+    return makeNode<TXmlCDataSection>(owner, nodeValue());
 }
 
 const std::u16string& TXmlComment::nodeName() const {
@@ -428,20 +429,20 @@ const std::u16string& TXmlComment::nodeName() const {
 }
 
 TXmlNodePtr TXmlComment::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlComment>(owner, nodeValue());
+    return makeNode<TXmlComment>(owner, nodeValue());
 }
 
 TXmlNodePtr TXmlEntityReference::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlEntityReference>(owner, name_);
+    return makeNode<TXmlEntityReference>(owner, name_);
 }
 
 TXmlNodePtr
 TXmlProcessingInstruction::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlProcessingInstruction>(owner, target_, data_);
+    return makeNode<TXmlProcessingInstruction>(owner, target_, data_);
 }
 
 TXmlNodePtr TXmlDocumentType::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlDocumentType>(owner, name_, publicId_, systemId_);
+    return makeNode<TXmlDocumentType>(owner, name_, publicId_, systemId_);
 }
 
 namespace {
@@ -471,7 +472,7 @@ const std::u16string& TXmlDeclaration::nodeName() const {
 }
 
 TXmlNodePtr TXmlDeclaration::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlDeclaration>(owner, kind_, markup_);
+    return makeNode<TXmlDeclaration>(owner, kind_, markup_);
 }
 
 const std::u16string& TXmlDocumentFragment::nodeName() const {
@@ -480,14 +481,14 @@ const std::u16string& TXmlDocumentFragment::nodeName() const {
 }
 
 TXmlNodePtr TXmlDocumentFragment::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlDocumentFragment>(owner);
+    return makeNode<TXmlDocumentFragment>(owner);
 }
 
 // ---------------------------------------------------------------------------
 // TXmlDocument
 
 TXmlDocumentPtr TXmlDocument::create() {
-    auto d = std::make_shared<TXmlDocument>();
+    auto d = makeNode<TXmlDocument>();
     d->owner_ = d;
     return d;
 }
@@ -537,30 +538,30 @@ TXmlNodeList TXmlDocument::getElementsByTagName(const std::u16string& name) cons
 TXmlElementPtr TXmlDocument::createElement(const std::u16string& name) {
     if (!isGoodName(name))
         throw TXmlDOMException(TXmlDOMException::INVALID_CHARACTER_ERR);
-    return std::make_shared<TXmlElement>(owner_, name);
+    return makeNode<TXmlElement>(owner_, name);
 }
 
 TXmlNodePtr TXmlDocument::createTextNode(const std::u16string& text) {
-    return std::make_shared<TXmlText>(owner_, text);
+    return makeNode<TXmlText>(owner_, text);
 }
 
 TXmlNodePtr TXmlDocument::createCDATASection(const std::u16string& text) {
-    return std::make_shared<TXmlCDataSection>(owner_, text);
+    return makeNode<TXmlCDataSection>(owner_, text);
 }
 
 TXmlNodePtr TXmlDocument::createComment(const std::u16string& text) {
-    return std::make_shared<TXmlComment>(owner_, text);
+    return makeNode<TXmlComment>(owner_, text);
 }
 
 TXmlNodePtr TXmlDocument::createProcessingInstruction(const std::u16string& target,
                                                       const std::u16string& data) {
     if (!isGoodName(target))
         throw TXmlDOMException(TXmlDOMException::INVALID_CHARACTER_ERR);
-    return std::make_shared<TXmlProcessingInstruction>(owner_, target, data);
+    return makeNode<TXmlProcessingInstruction>(owner_, target, data);
 }
 
 TXmlNodePtr TXmlDocument::createDocumentFragment() {
-    return std::make_shared<TXmlDocumentFragment>(owner_);
+    return makeNode<TXmlDocumentFragment>(owner_);
 }
 
 TXmlElementPtr TXmlDocument::appendElement(const TXmlNodePtr& parent, const std::u16string& name) {
@@ -598,7 +599,7 @@ void TXmlTreeBuilder::add(TXmlNodePtr node) {
 
 void TXmlTreeBuilder::startElement(const std::u16string& name, std::vector<TXmlAttr>&& attrs,
                                    bool empty) {
-    auto e = std::make_shared<TXmlElement>(owner_, name);
+    auto e = makeNode<TXmlElement>(owner_, name);
     if (!attrs.empty()) {
         TXmlNodeLinks::reserveAttributes(*e, attrs.size());
         for (auto& a : attrs)
@@ -629,32 +630,32 @@ bool TXmlTreeBuilder::joined(std::u16string& data) {
 
 void TXmlTreeBuilder::text(std::u16string&& data) {
     if (!joined(data))
-        add(std::make_shared<TXmlText>(owner_, std::move(data)));
+        add(makeNode<TXmlText>(owner_, std::move(data)));
 }
 
 void TXmlTreeBuilder::cdata(std::u16string&& data) {
     if (!joined(data))
-        add(std::make_shared<TXmlCDataSection>(owner_, std::move(data)));
+        add(makeNode<TXmlCDataSection>(owner_, std::move(data)));
 }
 
 void TXmlTreeBuilder::comment(std::u16string&& data) {
-    add(std::make_shared<TXmlComment>(owner_, std::move(data)));
+    add(makeNode<TXmlComment>(owner_, std::move(data)));
 }
 
 void TXmlTreeBuilder::processingInstruction(const std::u16string& target, std::u16string&& data) {
-    add(std::make_shared<TXmlProcessingInstruction>(owner_, target, std::move(data)));
+    add(makeNode<TXmlProcessingInstruction>(owner_, target, std::move(data)));
 }
 
 void TXmlTreeBuilder::startDocType(const std::u16string& name, const std::u16string& publicId,
                                    const std::u16string& systemId) {
-    auto d = std::make_shared<TXmlDocumentType>(owner_, name, publicId, systemId);
+    auto d = makeNode<TXmlDocumentType>(owner_, name, publicId, systemId);
     TXmlNode* raw = d.get();
     add(std::move(d));
     open_ = raw;
 }
 
 void TXmlTreeBuilder::declaration(TXmlDeclKind kind, std::u16string&& markup) {
-    add(std::make_shared<TXmlDeclaration>(owner_, kind, std::move(markup)));
+    add(makeNode<TXmlDeclaration>(owner_, kind, std::move(markup)));
 }
 
 void TXmlTreeBuilder::endDocType() {
