@@ -8,6 +8,9 @@
 #include "xml/XmlWriter.h"
 
 #include <cstdio>
+#include <cstring>
+#include <new>
+#include <unordered_set>
 
 namespace {
 
@@ -82,6 +85,155 @@ bool hasPrefix(const std::u16string& name, const std::u16string& prefix, bool fo
 } // namespace
 
 // ---------------------------------------------------------------------------
+// The link from nodes to their document
+
+// Shared by the document and every node made for it; counted, not atomic.
+// It outlives the document while nodes of it are held, and keeps the names
+// of its elements and attributes.
+struct TXmlOwnerLink {
+    TXmlDocument* doc; // null once the document is destroyed
+    std::size_t refs = 0;
+    std::unordered_set<std::u16string> names;
+
+    explicit TXmlOwnerLink(TXmlDocument* d) : doc(d) {}
+    const std::u16string* intern(const std::u16string& name) {
+        return &*names.insert(name).first;
+    }
+};
+
+namespace {
+
+TXmlOwnerLink* retain(TXmlOwnerLink* link) {
+    if (link)
+        ++link->refs;
+    return link;
+}
+
+void release(TXmlOwnerLink* link) {
+    if (link && --link->refs == 0)
+        delete link;
+}
+
+// The 8-bit form of one 16-bit text: bytes needed and whether all is ASCII.
+std::size_t packedSize(std::u16string_view t, bool& ascii) {
+    std::size_t n = 0;
+    ascii = true;
+    const std::size_t size = t.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        char16_t c = t[i];
+        if (c < 0x80) {
+            ++n;
+            continue;
+        }
+        ascii = false;
+        if (c < 0x800)
+            n += 2;
+        else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < size && t[i + 1] >= 0xDC00 &&
+                 t[i + 1] <= 0xDFFF) {
+            n += 4;
+            ++i;
+        } else
+            n += 3;
+    }
+    return n;
+}
+
+void packInto(std::u16string_view t, char* o) {
+    const std::size_t size = t.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        char32_t c = t[i];
+        if (c < 0x80) {
+            *o++ = char(c);
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < size && t[i + 1] >= 0xDC00 &&
+                   t[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(t[++i]) - 0xDC00);
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else {
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Packed text
+
+TXmlPackedText::TXmlPackedText(const TXmlPackedText& other)
+    : size_(other.size_), ascii_(other.ascii_) {
+    if (size_) {
+        bytes_.reset(new char[size_]);
+        std::memcpy(bytes_.get(), other.bytes_.get(), size_);
+    }
+}
+
+void TXmlPackedText::assign(std::u16string_view text) {
+    bool ascii;
+    std::size_t n = packedSize(text, ascii);
+    if (n > UINT32_MAX)
+        throw std::bad_alloc();
+    std::unique_ptr<char[]> bytes;
+    if (n) {
+        bytes.reset(new char[n]);
+        packInto(text, bytes.get());
+    }
+    bytes_ = std::move(bytes);
+    size_ = static_cast<std::uint32_t>(n);
+    ascii_ = ascii;
+}
+
+void TXmlPackedText::append(std::u16string_view text) {
+    std::u16string whole;
+    widenInto(whole);
+    whole.append(text);
+    assign(whole);
+}
+
+void TXmlPackedText::widenInto(std::u16string& out) const {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes_.get());
+    const unsigned char* e = p + size_;
+    std::size_t at = out.size();
+    // As many units as bytes at most; cut to what was written.
+    out.resize(at + size_);
+    char16_t* o = out.data() + at;
+    char16_t* const start = o;
+    if (ascii_) {
+        while (p < e)
+            *o++ = *p++;
+        return;
+    }
+    while (p < e) {
+        unsigned char b = *p;
+        if (b < 0x80) {
+            *o++ = b;
+            ++p;
+        } else if (b < 0xE0) {
+            *o++ = char16_t(((b & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else if (b < 0xF0) {
+            *o++ = char16_t(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            p += 3;
+        } else {
+            char32_t c = (char32_t(b & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
+                         (char32_t(p[2] & 0x3F) << 6) | char32_t(p[3] & 0x3F);
+            c -= 0x10000;
+            *o++ = char16_t(0xD800 + (c >> 10));
+            *o++ = char16_t(0xDC00 + (c & 0x3FF));
+            p += 4;
+        }
+    }
+    out.resize(at + static_cast<std::size_t>(o - start));
+}
+
+// ---------------------------------------------------------------------------
 // Node lists and attribute maps
 
 TXmlNodePtr TXmlNodeList::item(long i) const {
@@ -101,13 +253,16 @@ TXmlAttributePtr TXmlNamedNodeMap::getNamedItem(const std::u16string& name) cons
         return attrs_.empty() ? nullptr : attrs_.front();
     bool fold = owner_->ignoreCase();
     for (const auto& a : attrs_)
-        if (nameMatch(a->name_, name, fold))
+        if (nameMatch(*a->name_, name, fold))
             return a;
     return nullptr;
 }
 
 // ---------------------------------------------------------------------------
 // TXmlNode
+
+TXmlNode::TXmlNode(TXmlNodeType type, TXmlOwnerLink* owner)
+    : type_(type), owner_(retain(owner)) {}
 
 TXmlNode::~TXmlNode() {
     // The children are released as one list: the children of a child that
@@ -127,6 +282,7 @@ TXmlNode::~TXmlNode() {
         n->prev_ = nullptr;
         list = std::move(next);
     }
+    release(owner_);
 }
 
 const std::u16string& TXmlNode::nodeName() const {
@@ -138,7 +294,9 @@ const std::u16string& TXmlNode::nodeValue() const {
 void TXmlNode::setNodeValue(std::u16string) {}
 
 TXmlDocumentPtr TXmlNode::ownerDocument() const {
-    return owner_.lock();
+    if (!owner_ || !owner_->doc)
+        return nullptr;
+    return std::static_pointer_cast<TXmlDocument>(owner_->doc->weak_from_this().lock());
 }
 
 TXmlNodePtr TXmlNode::parentNode() const {
@@ -163,12 +321,12 @@ std::u16string TXmlNode::text() const {
     preorder(this, [&out](const TXmlNode* n) {
         if (n->type_ != TEXT_NODE && n->type_ != CDATA_SECTION_NODE)
             return;
-        const std::u16string& v = n->nodeValue();
+        const TXmlPackedText& v = static_cast<const TXmlCharacterData*>(n)->packed();
         if (v.empty())
             return;
         if (!out.empty())
             out += u' ';
-        out += v;
+        v.widenInto(out);
     });
     return out;
 }
@@ -182,7 +340,7 @@ TXmlNodeList TXmlNode::selectNodes(const std::u16string& expr) const {
     std::u16string name = expr.substr(b, e - b);
     TXmlNodeList list;
     if (name == u"/") {
-        if (auto d = owner_.lock())
+        if (auto d = ownerDocument())
             list.add(d);
         return list;
     }
@@ -209,12 +367,11 @@ bool TXmlNode::canHoldChildren() const {
 }
 
 bool TXmlNode::sameDocument(const TXmlNode& other) const {
-    return !owner_.owner_before(other.owner_) && !other.owner_.owner_before(owner_);
+    return owner_ == other.owner_;
 }
 
 bool TXmlNode::ignoreCase() const {
-    auto d = owner_.lock();
-    return d && d->settings().IgnoreCase;
+    return owner_ && owner_->doc && owner_->doc->settings().IgnoreCase;
 }
 
 void TXmlNode::checkInsert(const TXmlNodePtr& child) const {
@@ -304,9 +461,9 @@ TXmlNodePtr TXmlNode::cloneNode(bool deep) const {
     TXmlNodePtr root = cloneShallow(owner_);
     if (!deep || !first_)
         return root;
-    std::weak_ptr<TXmlDocument> owner = owner_;
+    TXmlOwnerLink* owner = owner_;
     if (type_ == DOCUMENT_NODE)
-        owner = std::static_pointer_cast<TXmlDocument>(root);
+        owner = root->owner_;
     // dst is always the copy of src's parent.
     const TXmlNode* src = first_.get();
     TXmlNode* dst = root.get();
@@ -343,8 +500,15 @@ TXmlNamedNodeMap& TXmlElement::attrMap() {
     return *attrs_;
 }
 
-void TXmlElement::appendAttribute(std::u16string name, std::u16string value) {
-    auto a = makeNode<TXmlAttribute>(owner_, std::move(name), std::move(value));
+TXmlElement::TXmlElement(TXmlOwnerLink* owner, const std::u16string& name)
+    : TXmlNode(ELEMENT_NODE, owner), name_(owner->intern(name)) {}
+
+TXmlAttribute::TXmlAttribute(TXmlOwnerLink* owner, const std::u16string& name,
+                             std::u16string value)
+    : TXmlNode(ATTRIBUTE_NODE, owner), name_(owner->intern(name)), value_(std::move(value)) {}
+
+void TXmlElement::appendAttribute(const std::u16string& name, std::u16string value) {
+    auto a = makeNode<TXmlAttribute>(owner(), name, std::move(value));
     a->parent_ = this;
     attrMap().attrs_.push_back(std::move(a));
 }
@@ -358,7 +522,7 @@ void TXmlElement::setAttribute(const std::u16string& name, const std::u16string&
     bool fold = ignoreCase();
     auto& v = attrMap().attrs_;
     for (auto it = v.begin(); it != v.end(); ++it)
-        if (nameMatch((*it)->name_, name, fold)) {
+        if (nameMatch(*(*it)->name_, name, fold)) {
             (*it)->parent_ = nullptr;
             v.erase(it);
             break;
@@ -391,18 +555,18 @@ TXmlNodeList TXmlElement::getElementsByTagName(const std::u16string& name) const
     return list;
 }
 
-TXmlNodePtr TXmlElement::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    auto e = makeNode<TXmlElement>(owner, name_);
+TXmlNodePtr TXmlElement::cloneShallow(TXmlOwnerLink* owner) const {
+    auto e = makeNode<TXmlElement>(owner, *name_);
     if (attrs_) {
         e->attrMap().attrs_.reserve(attrs_->attrs_.size());
         for (const auto& a : attrs_->attrs_)
-            e->appendAttribute(a->name_, a->value_);
+            e->appendAttribute(*a->name_, a->value_);
     }
     return e;
 }
 
-TXmlNodePtr TXmlAttribute::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return makeNode<TXmlAttribute>(owner, name_, value_);
+TXmlNodePtr TXmlAttribute::cloneShallow(TXmlOwnerLink* owner) const {
+    return makeNode<TXmlAttribute>(owner, *name_, value_);
 }
 
 const std::u16string& TXmlText::nodeName() const {
@@ -410,8 +574,32 @@ const std::u16string& TXmlText::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlText::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return makeNode<TXmlText>(owner, nodeValue());
+const std::u16string& TXmlCharacterData::nodeValue() const {
+    if (!wide_) {
+        auto w = std::make_unique<std::u16string>();
+        data_.widenInto(*w);
+        wide_ = std::move(w);
+    }
+    return *wide_;
+}
+
+void TXmlCharacterData::setNodeValue(std::u16string value) {
+    data_.assign(value);
+    // A reference handed out before keeps showing the value.
+    if (wide_)
+        *wide_ = std::move(value);
+}
+
+void TXmlCharacterData::copyData(const TXmlCharacterData& other) {
+    data_.~TXmlPackedText();
+    new (&data_) TXmlPackedText(other.data_);
+    wide_.reset();
+}
+
+TXmlNodePtr TXmlText::cloneShallow(TXmlOwnerLink* owner) const {
+    auto t = makeNode<TXmlText>(owner, std::u16string_view());
+    t->copyData(*this);
+    return t;
 }
 
 const std::u16string& TXmlCDataSection::nodeName() const {
@@ -419,8 +607,10 @@ const std::u16string& TXmlCDataSection::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlCDataSection::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return makeNode<TXmlCDataSection>(owner, nodeValue());
+TXmlNodePtr TXmlCDataSection::cloneShallow(TXmlOwnerLink* owner) const {
+    auto t = makeNode<TXmlCDataSection>(owner, std::u16string_view());
+    t->copyData(*this);
+    return t;
 }
 
 const std::u16string& TXmlComment::nodeName() const {
@@ -428,20 +618,22 @@ const std::u16string& TXmlComment::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlComment::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return makeNode<TXmlComment>(owner, nodeValue());
+TXmlNodePtr TXmlComment::cloneShallow(TXmlOwnerLink* owner) const {
+    auto t = makeNode<TXmlComment>(owner, std::u16string_view());
+    t->copyData(*this);
+    return t;
 }
 
-TXmlNodePtr TXmlEntityReference::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+TXmlNodePtr TXmlEntityReference::cloneShallow(TXmlOwnerLink* owner) const {
     return makeNode<TXmlEntityReference>(owner, name_);
 }
 
 TXmlNodePtr
-TXmlProcessingInstruction::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+TXmlProcessingInstruction::cloneShallow(TXmlOwnerLink* owner) const {
     return makeNode<TXmlProcessingInstruction>(owner, target_, data_);
 }
 
-TXmlNodePtr TXmlDocumentType::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+TXmlNodePtr TXmlDocumentType::cloneShallow(TXmlOwnerLink* owner) const {
     return makeNode<TXmlDocumentType>(owner, name_, publicId_, systemId_);
 }
 
@@ -461,7 +653,7 @@ TXmlNodeType declNodeType(TXmlDeclKind kind) {
 }
 } // namespace
 
-TXmlDeclaration::TXmlDeclaration(const std::weak_ptr<TXmlDocument>& owner, TXmlDeclKind kind,
+TXmlDeclaration::TXmlDeclaration(TXmlOwnerLink* owner, TXmlDeclKind kind,
                                  std::u16string markup)
     : TXmlNode(declNodeType(kind), owner), kind_(kind), markup_(std::move(markup)) {}
 
@@ -471,7 +663,7 @@ const std::u16string& TXmlDeclaration::nodeName() const {
     return names[static_cast<int>(kind_)];
 }
 
-TXmlNodePtr TXmlDeclaration::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+TXmlNodePtr TXmlDeclaration::cloneShallow(TXmlOwnerLink* owner) const {
     return makeNode<TXmlDeclaration>(owner, kind_, markup_);
 }
 
@@ -480,17 +672,22 @@ const std::u16string& TXmlDocumentFragment::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlDocumentFragment::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
+TXmlNodePtr TXmlDocumentFragment::cloneShallow(TXmlOwnerLink* owner) const {
     return makeNode<TXmlDocumentFragment>(owner);
 }
 
 // ---------------------------------------------------------------------------
 // TXmlDocument
 
+TXmlDocument::TXmlDocument() : TXmlNode(DOCUMENT_NODE, new TXmlOwnerLink(this)) {}
+
+TXmlDocument::~TXmlDocument() {
+    // Nodes still held elsewhere see the document gone from here on.
+    owner_->doc = nullptr;
+}
+
 TXmlDocumentPtr TXmlDocument::create() {
-    auto d = makeNode<TXmlDocument>();
-    d->owner_ = d;
-    return d;
+    return makeNode<TXmlDocument>();
 }
 
 const std::u16string& TXmlDocument::nodeName() const {
@@ -498,7 +695,7 @@ const std::u16string& TXmlDocument::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlDocument::cloneShallow(const std::weak_ptr<TXmlDocument>&) const {
+TXmlNodePtr TXmlDocument::cloneShallow(TXmlOwnerLink*) const {
     auto d = create();
     d->settings_ = settings_;
     return d;
@@ -507,6 +704,9 @@ TXmlNodePtr TXmlDocument::cloneShallow(const std::weak_ptr<TXmlDocument>&) const
 void TXmlDocument::clear() {
     while (TXmlNode* c = first_.get())
         unlink(c);
+    // No node of this document is held any more: its names can go.
+    if (owner_->refs == 1)
+        owner_->names.clear();
 }
 
 TXmlElementPtr TXmlDocument::documentElement() const {
@@ -590,7 +790,7 @@ TXmlNodePtr TXmlDocument::appendCDATASection(const TXmlNodePtr& parent,
 // are linked directly, without the checks of the public insert operations.
 
 TXmlTreeBuilder::TXmlTreeBuilder(TXmlDocument& document)
-    : doc_(document), owner_(std::static_pointer_cast<TXmlDocument>(document.shared_from_this())),
+    : doc_(document), owner_(TXmlNodeLinks::owner(document)),
       open_(&document) {}
 
 void TXmlTreeBuilder::add(TXmlNodePtr node) {

@@ -16,6 +16,33 @@ struct TXmlNodeLinks {
     static TXmlNode* last(const TXmlNode& n) { return n.last_; }
     static TXmlNode* next(const TXmlNode& n) { return n.next_.get(); }
     static TXmlNode* prev(const TXmlNode& n) { return n.prev_; }
+    static TXmlOwnerLink* owner(const TXmlNode& n) { return n.owner_; }
+    // The value of any node kind; character data is widened into scratch
+    // (which must outlive the use) instead of keeping a widened copy.
+    static const std::u16string& value(const TXmlNode& n, std::u16string& scratch) {
+        switch (n.nodeType()) {
+        case TEXT_NODE:
+        case CDATA_SECTION_NODE:
+        case COMMENT_NODE:
+            scratch.clear();
+            static_cast<const TXmlCharacterData&>(n).packed().widenInto(scratch);
+            return scratch;
+        default:
+            return n.nodeValue();
+        }
+    }
+    // The length of a node's value in 8-bit bytes for character data, in
+    // code units for the others: a size estimate.
+    static std::size_t valueSize(const TXmlNode& n) {
+        switch (n.nodeType()) {
+        case TEXT_NODE:
+        case CDATA_SECTION_NODE:
+        case COMMENT_NODE:
+            return static_cast<const TXmlCharacterData&>(n).packed().bytes().size();
+        default:
+            return n.nodeValue().size();
+        }
+    }
 
     // Appends child to parent without the checks of appendChild (the reader
     // has already checked names and nesting).
@@ -24,7 +51,9 @@ struct TXmlNodeLinks {
     }
     // Appends text to a text or CDATA node.
     static void appendData(TXmlNode& n, const std::u16string& text) {
-        static_cast<TXmlCharacterData&>(n).data_ += text;
+        auto& d = static_cast<TXmlCharacterData&>(n);
+        d.data_.append(text);
+        d.wide_.reset();
     }
     static void reserveAttributes(TXmlElement& e, std::size_t n) { e.attrMap().attrs_.reserve(n); }
 };
@@ -54,7 +83,7 @@ private:
     // is a CDATA section; true when it did.
     bool joined(std::u16string& data);
     TXmlDocument& doc_;
-    std::weak_ptr<TXmlDocument> owner_;
+    TXmlOwnerLink* owner_;
     TXmlNode* open_;
     bool join_ = false;
 };

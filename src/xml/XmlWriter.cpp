@@ -325,7 +325,7 @@ private:
             const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (inElement && prev && prev->nodeType() == COMMENT_NODE && layout())
                 out_.lit(u"\r\n");
-            const std::u16string& v = n.nodeValue();
+            const std::u16string& v = TXmlNodeLinks::value(n, scratch_);
             if (prev && prev->nodeType() == CDATA_SECTION_NODE && writtenAsReferences(v)) {
                 // Text of references alone right after a section would read
                 // as part of it. A space keeps it apart where the reader
@@ -349,13 +349,13 @@ private:
             const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (prev && prev->nodeType() == CDATA_SECTION_NODE)
                 out_.ch(u' ');
-            cdata(n.nodeValue());
+            cdata(TXmlNodeLinks::value(n, scratch_));
             return false;
         }
         case COMMENT_NODE:
             if (inElement)
                 newline(depth);
-            comment(n.nodeValue());
+            comment(TXmlNodeLinks::value(n, scratch_));
             return false;
         case PROCESSING_INSTRUCTION_NODE:
             if (inElement)
@@ -594,7 +594,7 @@ private:
             for (const TXmlNode* c = TXmlNodeLinks::first(d); c; c = TXmlNodeLinks::next(*c)) {
                 out_.lit(u"\r\n  ");
                 if (c->nodeType() == COMMENT_NODE)
-                    comment(c->nodeValue());
+                    comment(TXmlNodeLinks::value(*c, scratch_));
                 else if (c->nodeType() == PROCESSING_INSTRUCTION_NODE)
                     processingInstruction(*c);
                 else
@@ -623,6 +623,8 @@ private:
     std::array<bool, 128> asciiHeld_{};
     // Per open element: whether its content keeps whitespace.
     std::vector<bool> preserved_;
+    // Character data widened for writing.
+    std::u16string scratch_;
     std::u16string_view lineBreak_;
     bool breakAsRef_;
     std::u16string_view breakRef_;
@@ -633,7 +635,7 @@ std::size_t sizeEstimate(const TXmlDocument& doc) {
     std::size_t size = 64;
     const TXmlNode* n = &doc;
     for (;;) {
-        size += n->nodeValue().size() + 2 * n->nodeName().size() + 16;
+        size += TXmlNodeLinks::valueSize(*n) + 2 * n->nodeName().size() + 16;
         if (const TXmlNamedNodeMap* attrs = n->attributes())
             for (const auto& a : attrs->items())
                 size += a->nodeName().size() + a->nodeValue().size() + 4;
