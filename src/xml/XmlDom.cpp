@@ -176,14 +176,33 @@ TXmlPackedText::TXmlPackedText(const TXmlPackedText& other)
 }
 
 void TXmlPackedText::assign(std::u16string_view text) {
-    bool ascii;
-    std::size_t n = packedSize(text, ascii);
+    const char16_t* p = text.data();
+    const std::size_t units = text.size();
+    // The ASCII head, four units at a time.
+    std::size_t head = 0;
+    while (head + 4 <= units) {
+        std::uint64_t w;
+        std::memcpy(&w, p + head, 8);
+        if (w & 0xFF80FF80FF80FF80ull)
+            break;
+        head += 4;
+    }
+    while (head < units && p[head] < 0x80)
+        ++head;
+    bool ascii = true;
+    std::size_t n = head;
+    if (head < units)
+        n += packedSize(text.substr(head), ascii);
     if (n > UINT32_MAX)
         throw std::bad_alloc();
     std::unique_ptr<char[]> bytes;
     if (n) {
         bytes.reset(new char[n]);
-        packInto(text, bytes.get());
+        char* o = bytes.get();
+        for (std::size_t i = 0; i < head; ++i)
+            o[i] = char(p[i]);
+        if (head < units)
+            packInto(text.substr(head), o + head);
     }
     bytes_ = std::move(bytes);
     size_ = static_cast<std::uint32_t>(n);
@@ -206,8 +225,8 @@ void TXmlPackedText::widenInto(std::u16string& out) const {
     char16_t* o = out.data() + at;
     char16_t* const start = o;
     if (ascii_) {
-        while (p < e)
-            *o++ = *p++;
+        for (std::size_t i = 0; i < size_; ++i)
+            o[i] = p[i];
         return;
     }
     while (p < e) {
@@ -816,7 +835,7 @@ void TXmlTreeBuilder::endElement() {
         open_ = TXmlNodeLinks::parent(*open_);
 }
 
-bool TXmlTreeBuilder::joined(std::u16string& data) {
+bool TXmlTreeBuilder::joined(std::u16string_view data) {
     bool join = join_;
     join_ = false;
     TXmlNode* last = TXmlNodeLinks::last(*open_);
@@ -829,17 +848,29 @@ bool TXmlTreeBuilder::joined(std::u16string& data) {
 }
 
 void TXmlTreeBuilder::text(std::u16string&& data) {
-    if (!joined(data))
-        add(makeNode<TXmlText>(owner_, std::move(data)));
+    textView(data);
 }
 
 void TXmlTreeBuilder::cdata(std::u16string&& data) {
-    if (!joined(data))
-        add(makeNode<TXmlCDataSection>(owner_, std::move(data)));
+    cdataView(data);
 }
 
 void TXmlTreeBuilder::comment(std::u16string&& data) {
-    add(makeNode<TXmlComment>(owner_, std::move(data)));
+    commentView(data);
+}
+
+void TXmlTreeBuilder::textView(std::u16string_view data) {
+    if (!joined(data))
+        add(makeNode<TXmlText>(owner_, data));
+}
+
+void TXmlTreeBuilder::cdataView(std::u16string_view data) {
+    if (!joined(data))
+        add(makeNode<TXmlCDataSection>(owner_, data));
+}
+
+void TXmlTreeBuilder::commentView(std::u16string_view data) {
+    add(makeNode<TXmlComment>(owner_, data));
 }
 
 void TXmlTreeBuilder::processingInstruction(const std::u16string& target, std::u16string&& data) {

@@ -202,11 +202,37 @@ std::size_t TXmlInCharFilter::decodeUtf8(const std::uint8_t* e, bool last, char1
     const std::uint8_t* p = p_;
     while (p < e) {
         if (!crPending_) {
-            while (e - p >= 8 && plainBlock(p, true)) {
-                for (int i = 0; i < 8; ++i)
-                    out[i] = p[i];
-                p += 8;
-                out += 8;
+            // Runs of ASCII and whole two- and three-byte sequences that need
+            // no range check beyond their trail bytes; the rest goes below.
+            for (;;) {
+                while (e - p >= 8 && plainBlock(p, true)) {
+                    for (int i = 0; i < 8; ++i)
+                        out[i] = p[i];
+                    p += 8;
+                    out += 8;
+                }
+                if (p == e)
+                    break;
+                std::uint8_t b = *p;
+                if (b < 0x80) {
+                    if (b == '\r')
+                        break;
+                    *out++ = b;
+                    ++p;
+                } else if (b >= 0xC2 && b <= 0xDF) {
+                    if (e - p < 2 || !isTrail(p[1]))
+                        break;
+                    *out++ = static_cast<char16_t>(((b & 0x1F) << 6) | (p[1] & 0x3F));
+                    p += 2;
+                } else if (b >= 0xE1 && b <= 0xEF && b != 0xED) {
+                    if (e - p < 3 || !isTrail(p[1]) || !isTrail(p[2]))
+                        break;
+                    *out++ = static_cast<char16_t>(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) |
+                                                   (p[2] & 0x3F));
+                    p += 3;
+                } else {
+                    break;
+                }
             }
             if (p == e)
                 break;

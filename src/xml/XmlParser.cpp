@@ -12,6 +12,9 @@
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -33,6 +36,29 @@ constexpr std::size_t kMaxLinearAttributeCheck = 16;
 
 using namespace xmlmsg;
 using U16 = std::u16string;
+
+// The first unit in [p, e) that is a, b, c or d; e when there is none.
+inline const char16_t* findAny(const char16_t* p, const char16_t* e, char16_t a, char16_t b,
+                               char16_t c, char16_t d) {
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
+    const __m128i vd = _mm_set1_epi16(static_cast<short>(d));
+    while (e - p >= 8) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, va), _mm_cmpeq_epi16(x, vb)),
+                                 _mm_or_si128(_mm_cmpeq_epi16(x, vc), _mm_cmpeq_epi16(x, vd)));
+        int mask = _mm_movemask_epi8(m);
+        if (mask)
+            return p + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+        p += 8;
+    }
+#endif
+    while (p < e && *p != a && *p != b && *p != c && *p != d)
+        ++p;
+    return p;
+}
 
 std::u16string number(long n) {
     return utf8ToUtf16(std::to_string(n));
@@ -643,8 +669,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
-            while (p < end_ && *p != q)
-                ++p;
+            p = findAny(p, end_, q, q, q, q);
             out.append(cur_, p);
             cur_ = p;
             if (p != end_) {
@@ -667,8 +692,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
-            while (p < end_ && *p != q && *p != u'&' && *p != u'<' && *p != u'\n')
-                ++p;
+            p = findAny(p, end_, q, u'&', u'<', u'\n');
             out.append(cur_, p);
             cur_ = p;
             if (p == end_)
@@ -843,8 +867,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kUnterminated) + u"'?>'");
             const char16_t* p = cur_;
-            while (p < end_ && *p != u'?')
-                ++p;
+            p = findAny(p, end_, u'?', u'?', u'?', u'?');
             data.append(cur_, p);
             cur_ = p;
             if (p == end_)
@@ -941,8 +964,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kUnterminated) + u"'-->'");
             const char16_t* p = cur_;
-            while (p < end_ && *p != u'-')
-                ++p;
+            p = findAny(p, end_, u'-', u'-', u'-', u'-');
             scratch.append(cur_, p);
             cur_ = p;
             if (p == end_)
@@ -960,7 +982,7 @@ struct TXmlParser::Impl {
             break;
         }
         if (reporting())
-            sink.comment(std::u16string(scratch));
+            sink.commentView(scratch);
     }
 
     // After "<![CDATA["; before: what the section touches. False when the
@@ -971,8 +993,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kUnterminated) + u"']]>'");
             const char16_t* p = cur_;
-            while (p < end_ && *p != u']')
-                ++p;
+            p = findAny(p, end_, u']', u']', u']', u']');
             scratch.append(cur_, p);
             cur_ = p;
             if (p == end_)
@@ -989,7 +1010,7 @@ struct TXmlParser::Impl {
         if (made) {
             if (before == Touch::Piece)
                 sink.joinNextCharacterData();
-            sink.cdata(std::u16string(scratch));
+            sink.cdataView(scratch);
             after = Touch::Piece;
         }
         touching = more() && !isXmlSpace(*cur_) ? after : Touch::Nothing;
@@ -1132,7 +1153,7 @@ struct TXmlParser::Impl {
         // the writer leaves one empty where the value begins or ends with a
         // character it had to write as a reference.
         if (before == Touch::EmptyCData) {
-            sink.cdata(std::u16string(pending));
+            sink.cdataView(pending);
             textLast = false;
         } else {
             if (before == Touch::Piece || textLast)
@@ -1140,7 +1161,7 @@ struct TXmlParser::Impl {
             // Trimmed texts joined keep the space text() puts between them.
             if (textLast && before != Touch::Piece && normalize)
                 pending.insert(pending.begin(), u' ');
-            sink.text(std::u16string(pending));
+            sink.textView(pending);
             textLast = before != Touch::Piece;
         }
         pending.clear();
@@ -1153,8 +1174,7 @@ struct TXmlParser::Impl {
                 if (cur_ == end_ && !fill())
                     fail(wide(kEndOfFile));
                 const char16_t* p = cur_;
-                while (p < end_ && *p != u'<' && *p != u'&' && *p != u']')
-                    ++p;
+                p = findAny(p, end_, u'<', u'&', u']', u']');
                 if (p != cur_)
                     pendingLiteral = true;
                 pending.append(cur_, p);

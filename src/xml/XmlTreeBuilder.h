@@ -50,7 +50,7 @@ struct TXmlNodeLinks {
         parent.linkBefore(std::move(child), nullptr);
     }
     // Appends text to a text or CDATA node.
-    static void appendData(TXmlNode& n, const std::u16string& text) {
+    static void appendData(TXmlNode& n, std::u16string_view text) {
         auto& d = static_cast<TXmlCharacterData&>(n);
         d.data_.append(text);
         d.wide_.reset();
@@ -71,6 +71,9 @@ public:
     void cdata(std::u16string&& data) override;
     void joinNextCharacterData() override { join_ = true; }
     void comment(std::u16string&& data) override;
+    void textView(std::u16string_view data) override;
+    void cdataView(std::u16string_view data) override;
+    void commentView(std::u16string_view data) override;
     void processingInstruction(const std::u16string& target, std::u16string&& data) override;
     void startDocType(const std::u16string& name, const std::u16string& publicId,
                       const std::u16string& systemId) override;
@@ -81,7 +84,7 @@ private:
     void add(TXmlNodePtr node);
     // Appends to the open node's last child when join_ is set and that child
     // is a CDATA section; true when it did.
-    bool joined(std::u16string& data);
+    bool joined(std::u16string_view data);
     TXmlDocument& doc_;
     TXmlOwnerLink* owner_;
     TXmlNode* open_;
