@@ -28,7 +28,8 @@ void deallocate(void* p, std::size_t) noexcept {
 
 namespace {
 
-constexpr std::size_t kGrain = 16;
+// Nodes need no alignment beyond that of a pointer.
+constexpr std::size_t kGrain = 8;
 // Blocks above this size (no node kind comes near it) use operator new.
 constexpr std::size_t kMaxBlock = 512;
 constexpr std::size_t kClasses = kMaxBlock / kGrain;

@@ -27,7 +27,9 @@ template <typename T> struct Allocator {
     using value_type = T;
     Allocator() = default;
     template <typename U> Allocator(const Allocator<U>&) noexcept {}
-    T* allocate(std::size_t n) { return static_cast<T*>(xmlpool::allocate(n * sizeof(T))); }
+    T* allocate(std::size_t n) {
+        static_assert(alignof(T) <= 8, "pool blocks are aligned for pointers only");
+        return static_cast<T*>(xmlpool::allocate(n * sizeof(T))); }
     void deallocate(T* p, std::size_t n) noexcept { xmlpool::deallocate(p, n * sizeof(T)); }
     template <typename U> bool operator==(const Allocator<U>&) const noexcept { return true; }
 };
