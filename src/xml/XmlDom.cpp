@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -94,6 +95,8 @@ struct TXmlOwnerLink {
     TXmlDocument* doc; // null once the document is destroyed
     std::size_t refs = 0;
     std::unordered_set<std::u16string> names;
+    // The 16-bit values handed out by nodeValue() of packed nodes.
+    std::unordered_map<const TXmlNode*, std::u16string> widened;
 
     explicit TXmlOwnerLink(TXmlDocument* d) : doc(d) {}
     const std::u16string* intern(const std::u16string& name) {
@@ -170,9 +173,14 @@ void packInto(std::u16string_view t, char* o) {
 TXmlPackedText::TXmlPackedText(const TXmlPackedText& other)
     : size_(other.size_), ascii_(other.ascii_) {
     if (size_) {
-        bytes_.reset(new char[size_]);
-        std::memcpy(bytes_.get(), other.bytes_.get(), size_);
+        bytes_ = static_cast<char*>(xmlpool::allocate(size_));
+        std::memcpy(bytes_, other.bytes_, size_);
     }
+}
+
+TXmlPackedText::~TXmlPackedText() {
+    if (bytes_)
+        xmlpool::deallocate(bytes_, size_);
 }
 
 void TXmlPackedText::assign(std::u16string_view text) {
@@ -195,16 +203,18 @@ void TXmlPackedText::assign(std::u16string_view text) {
         n += packedSize(text.substr(head), ascii);
     if (n > UINT32_MAX)
         throw std::bad_alloc();
-    std::unique_ptr<char[]> bytes;
+    char* bytes = nullptr;
     if (n) {
-        bytes.reset(new char[n]);
-        char* o = bytes.get();
+        bytes = static_cast<char*>(xmlpool::allocate(n));
+        char* o = bytes;
         for (std::size_t i = 0; i < head; ++i)
             o[i] = char(p[i]);
         if (head < units)
             packInto(text.substr(head), o + head);
     }
-    bytes_ = std::move(bytes);
+    if (bytes_)
+        xmlpool::deallocate(bytes_, size_);
+    bytes_ = bytes;
     size_ = static_cast<std::uint32_t>(n);
     ascii_ = ascii;
 }
@@ -217,7 +227,7 @@ void TXmlPackedText::append(std::u16string_view text) {
 }
 
 void TXmlPackedText::widenInto(std::u16string& out) const {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes_.get());
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes_);
     const unsigned char* e = p + size_;
     std::size_t at = out.size();
     // As many units as bytes at most; cut to what was written.
@@ -280,10 +290,14 @@ TXmlAttributePtr TXmlNamedNodeMap::getNamedItem(const std::u16string& name) cons
 // ---------------------------------------------------------------------------
 // TXmlNode
 
-TXmlNode::TXmlNode(TXmlNodeType type, TXmlOwnerLink* owner)
-    : type_(type), owner_(retain(owner)) {}
+TXmlNode::TXmlNode(TXmlNodeType type, TXmlOwnerLink* owner, bool container)
+    : type_(type), container_(container), owner_(retain(owner)) {}
 
 TXmlNode::~TXmlNode() {
+    release(owner_);
+}
+
+TXmlParentNode::~TXmlParentNode() {
     // The children are released as one list: the children of a child that
     // nobody else holds are spliced in after it first, so that a long sibling
     // chain or a deep tree never recurses and needs no extra memory.
@@ -291,17 +305,16 @@ TXmlNode::~TXmlNode() {
     last_ = nullptr;
     while (list) {
         TXmlNode* n = list.get();
-        if (n->first_ && list.use_count() == 1) {
-            n->last_->next_ = std::move(n->next_);
-            n->next_ = std::move(n->first_);
-            n->last_ = nullptr;
+        if (n->firstRaw() && list.use_count() == 1) {
+            n->lastSlot()->next_ = std::move(n->next_);
+            n->next_ = std::move(n->firstSlot());
+            n->lastSlot() = nullptr;
         }
         TXmlNodePtr next = std::move(n->next_);
         n->parent_ = nullptr;
         n->prev_ = nullptr;
         list = std::move(next);
     }
-    release(owner_);
 }
 
 const std::u16string& TXmlNode::nodeName() const {
@@ -321,8 +334,11 @@ TXmlDocumentPtr TXmlNode::ownerDocument() const {
 TXmlNodePtr TXmlNode::parentNode() const {
     return share(parent_);
 }
+TXmlNodePtr TXmlNode::firstChild() const {
+    return container_ ? static_cast<const TXmlParentNode*>(this)->first_ : nullptr;
+}
 TXmlNodePtr TXmlNode::lastChild() const {
-    return share(last_);
+    return share(lastRaw());
 }
 TXmlNodePtr TXmlNode::previousSibling() const {
     return share(prev_);
@@ -330,7 +346,7 @@ TXmlNodePtr TXmlNode::previousSibling() const {
 
 TXmlNodeList TXmlNode::childNodes() const {
     std::vector<TXmlNodePtr> v;
-    for (TXmlNode* c = first_.get(); c; c = c->next_.get())
+    for (TXmlNode* c = firstRaw(); c; c = c->next_.get())
         v.push_back(share(c));
     return TXmlNodeList(std::move(v));
 }
@@ -367,7 +383,7 @@ TXmlNodeList TXmlNode::selectNodes(const std::u16string& expr) const {
     if (!all && !isXmlName(name))
         return list;
     bool fold = ignoreCase();
-    for (TXmlNode* c = first_.get(); c; c = c->next_.get())
+    for (TXmlNode* c = firstRaw(); c; c = c->next_.get())
         if (c->type_ == ELEMENT_NODE && (all || nameMatch(c->nodeName(), name, fold)))
             list.add(share(c));
     return list;
@@ -407,13 +423,13 @@ void TXmlNode::checkInsert(const TXmlNodePtr& child) const {
 
 void TXmlNode::unlink(TXmlNode* c) {
     TXmlNode* prev = c->prev_;
-    TXmlNodePtr& slot = prev ? prev->next_ : first_;
+    TXmlNodePtr& slot = prev ? prev->next_ : firstSlot();
     TXmlNodePtr self = std::move(slot);
     slot = std::move(self->next_);
     if (slot)
         slot->prev_ = prev;
     else
-        last_ = prev;
+        lastSlot() = prev;
     c->prev_ = nullptr;
     c->parent_ = nullptr;
 }
@@ -424,13 +440,14 @@ void TXmlNode::linkBefore(TXmlNodePtr child, TXmlNode* ref) {
     TXmlNode* raw = child.get();
     raw->parent_ = this;
     if (!ref) {
-        raw->prev_ = last_;
-        (last_ ? last_->next_ : first_) = std::move(child);
-        last_ = raw;
+        TXmlNode*& last = lastSlot();
+        raw->prev_ = last;
+        (last ? last->next_ : firstSlot()) = std::move(child);
+        last = raw;
         return;
     }
     raw->prev_ = ref->prev_;
-    TXmlNodePtr& slot = ref->prev_ ? ref->prev_->next_ : first_;
+    TXmlNodePtr& slot = ref->prev_ ? ref->prev_->next_ : firstSlot();
     raw->next_ = std::move(slot);
     slot = std::move(child);
     ref->prev_ = raw;
@@ -447,7 +464,7 @@ TXmlNodePtr TXmlNode::insertBefore(const TXmlNodePtr& newChild, const TXmlNodePt
     if (newChild == ref)
         return newChild;
     if (newChild->type_ == DOCUMENT_FRAGMENT_NODE) {
-        for (TXmlNode* c = newChild->first_.get(); c; c = c->next_.get()) {
+        for (TXmlNode* c = newChild->firstRaw(); c; c = c->next_.get()) {
             TXmlNodePtr copy = c->cloneNode(true);
             checkInsert(copy);
             linkBefore(std::move(copy), ref.get());
@@ -478,20 +495,20 @@ TXmlNodePtr TXmlNode::replaceChild(const TXmlNodePtr& newChild, const TXmlNodePt
 
 TXmlNodePtr TXmlNode::cloneNode(bool deep) const {
     TXmlNodePtr root = cloneShallow(owner_);
-    if (!deep || !first_)
+    if (!deep || !firstRaw())
         return root;
     TXmlOwnerLink* owner = owner_;
     if (type_ == DOCUMENT_NODE)
         owner = root->owner_;
     // dst is always the copy of src's parent.
-    const TXmlNode* src = first_.get();
+    const TXmlNode* src = firstRaw();
     TXmlNode* dst = root.get();
     while (src) {
         TXmlNodePtr copy = src->cloneShallow(owner);
         TXmlNode* raw = copy.get();
         dst->linkBefore(std::move(copy), nullptr);
-        if (src->first_) {
-            src = src->first_.get();
+        if (src->firstRaw()) {
+            src = src->firstRaw();
             dst = raw;
             continue;
         }
@@ -520,21 +537,24 @@ TXmlNamedNodeMap& TXmlElement::attrMap() {
 }
 
 TXmlElement::TXmlElement(TXmlOwnerLink* owner, const std::u16string& name)
-    : TXmlNode(ELEMENT_NODE, owner), name_(owner->intern(name)) {}
+    : TXmlParentNode(ELEMENT_NODE, owner), name_(owner->intern(name)) {}
 
 TXmlAttribute::TXmlAttribute(TXmlOwnerLink* owner, const std::u16string& name,
-                             std::u16string value)
-    : TXmlNode(ATTRIBUTE_NODE, owner), name_(owner->intern(name)), value_(std::move(value)) {}
+                             std::u16string_view value)
+    : TXmlNode(ATTRIBUTE_NODE, owner), name_(owner->intern(name)), value_(value) {}
 
-void TXmlElement::appendAttribute(const std::u16string& name, std::u16string value) {
-    auto a = makeNode<TXmlAttribute>(owner(), name, std::move(value));
+void TXmlElement::appendAttribute(const std::u16string& name, std::u16string_view value) {
+    auto a = makeNode<TXmlAttribute>(owner(), name, value);
     a->parent_ = this;
     attrMap().attrs_.push_back(std::move(a));
 }
 
 std::u16string TXmlElement::getAttribute(const std::u16string& name) const {
     auto a = attrs_ ? attrs_->getNamedItem(name) : nullptr;
-    return a ? a->value_ : std::u16string();
+    std::u16string v;
+    if (a)
+        a->value_.widenInto(v);
+    return v;
 }
 
 void TXmlElement::setAttribute(const std::u16string& name, const std::u16string& value) {
@@ -579,13 +599,17 @@ TXmlNodePtr TXmlElement::cloneShallow(TXmlOwnerLink* owner) const {
     if (attrs_) {
         e->attrMap().attrs_.reserve(attrs_->attrs_.size());
         for (const auto& a : attrs_->attrs_)
-            e->appendAttribute(*a->name_, a->value_);
+            e->appendAttribute(*a->name_, std::u16string_view());
+        for (std::size_t i = 0; i < attrs_->attrs_.size(); ++i)
+            e->attrs_->attrs_[i]->copyValue(*attrs_->attrs_[i]);
     }
     return e;
 }
 
 TXmlNodePtr TXmlAttribute::cloneShallow(TXmlOwnerLink* owner) const {
-    return makeNode<TXmlAttribute>(owner, *name_, value_);
+    auto a = makeNode<TXmlAttribute>(owner, *name_, std::u16string_view());
+    a->copyValue(*this);
+    return a;
 }
 
 const std::u16string& TXmlText::nodeName() const {
@@ -593,26 +617,53 @@ const std::u16string& TXmlText::nodeName() const {
     return name;
 }
 
-const std::u16string& TXmlCharacterData::nodeValue() const {
-    if (!wide_) {
-        auto w = std::make_unique<std::u16string>();
-        data_.widenInto(*w);
-        wide_ = std::move(w);
+const std::u16string& TXmlNode::widened(const TXmlPackedText& value) const {
+    std::u16string& w = owner_->widened[this];
+    if (!widened_) {
+        value.widenInto(w);
+        widened_ = true;
     }
-    return *wide_;
+    return w;
 }
 
-void TXmlCharacterData::setNodeValue(std::u16string value) {
-    data_.assign(value);
+void TXmlNode::setPacked(TXmlPackedText& value, std::u16string text) {
+    value.assign(text);
     // A reference handed out before keeps showing the value.
-    if (wide_)
-        *wide_ = std::move(value);
+    if (widened_)
+        owner_->widened[this] = std::move(text);
+}
+
+void TXmlNode::appendPacked(TXmlPackedText& value, std::u16string_view text) {
+    value.append(text);
+    if (widened_)
+        owner_->widened[this].append(text);
+}
+
+void TXmlNode::dropWidened() {
+    if (widened_) {
+        owner_->widened.erase(this);
+        widened_ = false;
+    }
+}
+
+TXmlCharacterData::~TXmlCharacterData() {
+    dropWidened();
+}
+
+TXmlAttribute::~TXmlAttribute() {
+    dropWidened();
+}
+
+void TXmlAttribute::copyValue(const TXmlAttribute& other) {
+    dropWidened();
+    value_.~TXmlPackedText();
+    new (&value_) TXmlPackedText(other.value_);
 }
 
 void TXmlCharacterData::copyData(const TXmlCharacterData& other) {
+    dropWidened();
     data_.~TXmlPackedText();
     new (&data_) TXmlPackedText(other.data_);
-    wide_.reset();
 }
 
 TXmlNodePtr TXmlText::cloneShallow(TXmlOwnerLink* owner) const {
@@ -698,7 +749,7 @@ TXmlNodePtr TXmlDocumentFragment::cloneShallow(TXmlOwnerLink* owner) const {
 // ---------------------------------------------------------------------------
 // TXmlDocument
 
-TXmlDocument::TXmlDocument() : TXmlNode(DOCUMENT_NODE, new TXmlOwnerLink(this)) {}
+TXmlDocument::TXmlDocument() : TXmlParentNode(DOCUMENT_NODE, new TXmlOwnerLink(this)) {}
 
 TXmlDocument::~TXmlDocument() {
     // Nodes still held elsewhere see the document gone from here on.
@@ -721,7 +772,7 @@ TXmlNodePtr TXmlDocument::cloneShallow(TXmlOwnerLink*) const {
 }
 
 void TXmlDocument::clear() {
-    while (TXmlNode* c = first_.get())
+    while (TXmlNode* c = firstRaw())
         unlink(c);
     // No node of this document is held any more: its names can go.
     if (owner_->refs == 1)
@@ -729,7 +780,7 @@ void TXmlDocument::clear() {
 }
 
 TXmlElementPtr TXmlDocument::documentElement() const {
-    for (TXmlNode* c = first_.get(); c; c = TXmlNodeLinks::next(*c))
+    for (TXmlNode* c = firstRaw(); c; c = TXmlNodeLinks::next(*c))
         if (c->nodeType() == ELEMENT_NODE)
             return std::static_pointer_cast<TXmlElement>(share(c));
     return nullptr;
@@ -746,7 +797,7 @@ TXmlNodeList TXmlDocument::getElementsByTagName(const std::u16string& name) cons
         if (all || (!prefix.empty() ? hasPrefix(nn, prefix, false) : nn == name))
             list.add(share(n));
     };
-    TXmlNode* start = first_.get();
+    TXmlNode* start = firstRaw();
     while (start && start->nodeType() != ELEMENT_NODE)
         start = TXmlNodeLinks::next(*start);
     for (TXmlNode* n = start; n; n = TXmlNodeLinks::next(*n))

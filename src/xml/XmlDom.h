@@ -48,6 +48,32 @@ using TXmlElementPtr = std::shared_ptr<TXmlElement>;
 using TXmlAttributePtr = std::shared_ptr<TXmlAttribute>;
 using TXmlDocumentPtr = std::shared_ptr<TXmlDocument>;
 
+// 16-bit text kept as 8-bit bytes: UTF-8, a surrogate without its partner
+// as the three bytes UTF-8 would give its code point, so that every 16-bit
+// text comes back unchanged.
+class TXmlPackedText {
+public:
+    TXmlPackedText() = default;
+    explicit TXmlPackedText(std::u16string_view text) { assign(text); }
+    TXmlPackedText(const TXmlPackedText& other);
+    TXmlPackedText& operator=(const TXmlPackedText&) = delete;
+    ~TXmlPackedText();
+
+    void assign(std::u16string_view text);
+    void append(std::u16string_view text);
+    // The 16-bit text appended to out.
+    void widenInto(std::u16string& out) const;
+    bool empty() const { return size_ == 0; }
+    // Every byte is ASCII: the 16-bit text has as many units as bytes.
+    bool ascii() const { return ascii_; }
+    std::string_view bytes() const { return {bytes_, size_}; }
+
+private:
+    char* bytes_ = nullptr; // from the node pool
+    std::uint32_t size_ = 0;
+    bool ascii_ = true;
+};
+
 // W3C DOM node type numbers; the two markup declarations without a DOM number
 // get the next free ones.
 enum TXmlNodeType {
@@ -125,11 +151,11 @@ public:
     // its element.
     TXmlNodePtr parentNode() const;
     TXmlNodeList childNodes() const;
-    TXmlNodePtr firstChild() const { return first_; }
+    TXmlNodePtr firstChild() const;
     TXmlNodePtr lastChild() const;
     TXmlNodePtr nextSibling() const { return next_; }
     TXmlNodePtr previousSibling() const;
-    bool hasChildNodes() const { return first_ != nullptr; }
+    bool hasChildNodes() const { return firstRaw() != nullptr; }
     virtual bool hasAttributes() const { return false; }
     // Null for every node but an element that has had an attribute.
     virtual const TXmlNamedNodeMap* attributes() const { return nullptr; }
@@ -158,10 +184,16 @@ public:
     TXmlNodePtr cloneNode(bool deep) const;
 
 protected:
-    TXmlNode(TXmlNodeType type, TXmlOwnerLink* owner);
+    TXmlNode(TXmlNodeType type, TXmlOwnerLink* owner, bool container = false);
     // A copy of this node alone: kind, name, value, attributes.
     virtual TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const = 0;
     TXmlOwnerLink* owner() const { return owner_; }
+    // The 16-bit form of a packed value of this node, made on first use and
+    // kept (by the owner link) until the value changes or the node goes.
+    const std::u16string& widened(const TXmlPackedText& value) const;
+    void setPacked(TXmlPackedText& value, std::u16string text);
+    void appendPacked(TXmlPackedText& value, std::u16string_view text);
+    void dropWidened();
     bool canHoldChildren() const;
     bool sameDocument(const TXmlNode& other) const;
     bool ignoreCase() const;
@@ -171,20 +203,55 @@ private:
     friend class TXmlElement;
     friend class TXmlNamedNodeMap;
     friend struct TXmlNodeLinks;
+    friend class TXmlParentNode;
+    // The child links; only the kinds that hold children have them.
+    TXmlNode* firstRaw() const;
+    TXmlNode* lastRaw() const;
+    TXmlNodePtr& firstSlot();
+    TXmlNode*& lastSlot();
     void checkInsert(const TXmlNodePtr& child) const;
     void linkBefore(TXmlNodePtr child, TXmlNode* ref);
     void unlink(TXmlNode* child);
 
     TXmlNodeType type_;
+    bool container_; // a TXmlParentNode
+    mutable bool widened_ = false; // the owner link holds a 16-bit form of the value
     TXmlOwnerLink* owner_; // counted reference
     TXmlNode* parent_ = nullptr;
     TXmlNode* prev_ = nullptr;
     TXmlNodePtr next_;
+};
+
+// The kinds that hold children: element, document, document type and
+// document fragment. Text, attributes and the other kinds carry no child
+// links at all.
+class TXmlParentNode : public TXmlNode {
+public:
+    ~TXmlParentNode() override;
+
+protected:
+    TXmlParentNode(TXmlNodeType type, TXmlOwnerLink* owner) : TXmlNode(type, owner, true) {}
+
+private:
+    friend class TXmlNode;
     TXmlNodePtr first_;
     TXmlNode* last_ = nullptr;
 };
 
-class TXmlElement : public TXmlNode {
+inline TXmlNode* TXmlNode::firstRaw() const {
+    return container_ ? static_cast<const TXmlParentNode*>(this)->first_.get() : nullptr;
+}
+inline TXmlNode* TXmlNode::lastRaw() const {
+    return container_ ? static_cast<const TXmlParentNode*>(this)->last_ : nullptr;
+}
+inline TXmlNodePtr& TXmlNode::firstSlot() {
+    return static_cast<TXmlParentNode*>(this)->first_;
+}
+inline TXmlNode*& TXmlNode::lastSlot() {
+    return static_cast<TXmlParentNode*>(this)->last_;
+}
+
+class TXmlElement : public TXmlParentNode {
 public:
     const std::u16string& nodeName() const override { return *name_; }
     bool hasAttributes() const override { return attrs_ && !attrs_->attrs_.empty(); }
@@ -203,7 +270,7 @@ public:
     ~TXmlElement() override;
     // Appends an attribute without looking for an existing one (the reader
     // has already rejected repeated names).
-    void appendAttribute(const std::u16string& name, std::u16string value);
+    void appendAttribute(const std::u16string& name, std::u16string_view value);
 
 protected:
     TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
@@ -218,10 +285,12 @@ private:
 
 class TXmlAttribute : public TXmlNode {
 public:
-    TXmlAttribute(TXmlOwnerLink* owner, const std::u16string& name, std::u16string value);
+    TXmlAttribute(TXmlOwnerLink* owner, const std::u16string& name, std::u16string_view value);
     const std::u16string& nodeName() const override { return *name_; }
-    const std::u16string& nodeValue() const override { return value_; }
-    void setNodeValue(std::u16string value) override { value_ = std::move(value); }
+    ~TXmlAttribute() override;
+    const std::u16string& nodeValue() const override { return widened(value_); }
+    void setNodeValue(std::u16string value) override { setPacked(value_, std::move(value)); }
+    const TXmlPackedText& packed() const { return value_; }
 
 protected:
     TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
@@ -229,39 +298,16 @@ protected:
 private:
     friend class TXmlElement;
     friend class TXmlNamedNodeMap;
+    void copyValue(const TXmlAttribute& other);
     const std::u16string* name_; // held by the owner link
-    std::u16string value_;
-};
-
-// 16-bit text kept as 8-bit bytes: UTF-8, a surrogate without its partner
-// as the three bytes UTF-8 would give its code point, so that every 16-bit
-// text comes back unchanged.
-class TXmlPackedText {
-public:
-    TXmlPackedText() = default;
-    explicit TXmlPackedText(std::u16string_view text) { assign(text); }
-    TXmlPackedText(const TXmlPackedText& other);
-    TXmlPackedText& operator=(const TXmlPackedText&) = delete;
-
-    void assign(std::u16string_view text);
-    void append(std::u16string_view text);
-    // The 16-bit text appended to out.
-    void widenInto(std::u16string& out) const;
-    bool empty() const { return size_ == 0; }
-    // Every byte is ASCII: the 16-bit text has as many units as bytes.
-    bool ascii() const { return ascii_; }
-    std::string_view bytes() const { return {bytes_.get(), size_}; }
-
-private:
-    std::unique_ptr<char[]> bytes_;
-    std::uint32_t size_ = 0;
-    bool ascii_ = true;
+    TXmlPackedText value_;
 };
 
 class TXmlCharacterData : public TXmlNode {
 public:
-    const std::u16string& nodeValue() const override;
-    void setNodeValue(std::u16string value) override;
+    ~TXmlCharacterData() override;
+    const std::u16string& nodeValue() const override { return widened(data_); }
+    void setNodeValue(std::u16string value) override { setPacked(data_, std::move(value)); }
     const TXmlPackedText& packed() const { return data_; }
 
 protected:
@@ -273,8 +319,6 @@ protected:
 private:
     friend struct TXmlNodeLinks;
     TXmlPackedText data_;
-    // The widened text, made when nodeValue() is first asked for.
-    mutable std::unique_ptr<std::u16string> wide_;
 };
 
 class TXmlText : public TXmlCharacterData {
@@ -344,11 +388,11 @@ private:
 
 // The declarations of the internal subset are its children
 // (TXmlDeclaration, comments, processing instructions).
-class TXmlDocumentType : public TXmlNode {
+class TXmlDocumentType : public TXmlParentNode {
 public:
     TXmlDocumentType(TXmlOwnerLink* owner, std::u16string name,
                      std::u16string publicId, std::u16string systemId)
-        : TXmlNode(DOCUMENT_TYPE_NODE, owner), name_(std::move(name)),
+        : TXmlParentNode(DOCUMENT_TYPE_NODE, owner), name_(std::move(name)),
           publicId_(std::move(publicId)), systemId_(std::move(systemId)) {}
     const std::u16string& nodeName() const override { return name_; }
     const std::u16string& publicId() const { return publicId_; }
@@ -382,10 +426,10 @@ private:
     std::u16string markup_;
 };
 
-class TXmlDocumentFragment : public TXmlNode {
+class TXmlDocumentFragment : public TXmlParentNode {
 public:
     explicit TXmlDocumentFragment(TXmlOwnerLink* owner)
-        : TXmlNode(DOCUMENT_FRAGMENT_NODE, owner) {}
+        : TXmlParentNode(DOCUMENT_FRAGMENT_NODE, owner) {}
     const std::u16string& nodeName() const override;
 
 protected:
@@ -403,7 +447,7 @@ struct TXmlDocumentSettings {
     bool WriteUTF8Signature = false;
 };
 
-class TXmlDocument : public TXmlNode {
+class TXmlDocument : public TXmlParentNode {
 public:
     // Documents live in shared pointers; make one with create().
     static TXmlDocumentPtr create();

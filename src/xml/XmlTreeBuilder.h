@@ -12,8 +12,8 @@
 // The links of a node without reference counting.
 struct TXmlNodeLinks {
     static TXmlNode* parent(const TXmlNode& n) { return n.parent_; }
-    static TXmlNode* first(const TXmlNode& n) { return n.first_.get(); }
-    static TXmlNode* last(const TXmlNode& n) { return n.last_; }
+    static TXmlNode* first(const TXmlNode& n) { return n.firstRaw(); }
+    static TXmlNode* last(const TXmlNode& n) { return n.lastRaw(); }
     static TXmlNode* next(const TXmlNode& n) { return n.next_.get(); }
     static TXmlNode* prev(const TXmlNode& n) { return n.prev_; }
     static TXmlOwnerLink* owner(const TXmlNode& n) { return n.owner_; }
@@ -27,6 +27,10 @@ struct TXmlNodeLinks {
             scratch.clear();
             static_cast<const TXmlCharacterData&>(n).packed().widenInto(scratch);
             return scratch;
+        case ATTRIBUTE_NODE:
+            scratch.clear();
+            static_cast<const TXmlAttribute&>(n).packed().widenInto(scratch);
+            return scratch;
         default:
             return n.nodeValue();
         }
@@ -39,6 +43,8 @@ struct TXmlNodeLinks {
         case CDATA_SECTION_NODE:
         case COMMENT_NODE:
             return static_cast<const TXmlCharacterData&>(n).packed().bytes().size();
+        case ATTRIBUTE_NODE:
+            return static_cast<const TXmlAttribute&>(n).packed().bytes().size();
         default:
             return n.nodeValue().size();
         }
@@ -52,8 +58,7 @@ struct TXmlNodeLinks {
     // Appends text to a text or CDATA node.
     static void appendData(TXmlNode& n, std::u16string_view text) {
         auto& d = static_cast<TXmlCharacterData&>(n);
-        d.data_.append(text);
-        d.wide_.reset();
+        d.appendPacked(d.data_, text);
     }
     static void reserveAttributes(TXmlElement& e, std::size_t n) { e.attrMap().attrs_.reserve(n); }
 };

@@ -265,9 +265,9 @@ private:
         if (const TXmlNamedNodeMap* attrs = element.attributes())
             for (const auto& a : attrs->items())
                 if (a->nodeName() == u"xml:space") {
-                    if (a->nodeValue() == u"preserve")
+                    if (TXmlNodeLinks::value(*a, scratch_) == u"preserve")
                         keep = true;
-                    else if (a->nodeValue() == u"default")
+                    else if (scratch_ == u"default")
                         keep = false;
                 }
         return keep || element.nodeName() == u"xsl:text";
@@ -311,7 +311,7 @@ private:
                     out_.ch(u' ');
                     plain(a->nodeName(), Plain::Name);
                     out_.lit(u"=\"");
-                    escaped(a->nodeValue(), true);
+                    escaped(TXmlNodeLinks::value(*a, scratch_), true);
                     out_.ch(u'"');
                 }
             if (!TXmlNodeLinks::first(n)) {
@@ -384,7 +384,7 @@ private:
                 subtree(*c);
             return false;
         case ATTRIBUTE_NODE:
-            escaped(n.nodeValue(), true);
+            escaped(TXmlNodeLinks::value(n, scratch_), true);
             return false;
         }
         return false;
@@ -624,7 +624,7 @@ private:
     // Per open element: whether its content keeps whitespace.
     std::vector<bool> preserved_;
     // Character data widened for writing.
-    std::u16string scratch_;
+    mutable std::u16string scratch_;
     std::u16string_view lineBreak_;
     bool breakAsRef_;
     std::u16string_view breakRef_;
@@ -638,7 +638,7 @@ std::size_t sizeEstimate(const TXmlDocument& doc) {
         size += TXmlNodeLinks::valueSize(*n) + 2 * n->nodeName().size() + 16;
         if (const TXmlNamedNodeMap* attrs = n->attributes())
             for (const auto& a : attrs->items())
-                size += a->nodeName().size() + a->nodeValue().size() + 4;
+                size += a->nodeName().size() + TXmlNodeLinks::valueSize(*a) + 4;
         if (TXmlNodeLinks::first(*n)) {
             n = TXmlNodeLinks::first(*n);
             continue;
