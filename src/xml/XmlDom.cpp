@@ -7,11 +7,15 @@
 #include "xml/XmlTreeBuilder.h"
 #include "xml/XmlWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <unordered_map>
 #include <unordered_set>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -98,9 +102,24 @@ struct TXmlOwnerLink {
     // The 16-bit values handed out by nodeValue() of packed nodes.
     std::unordered_map<const TXmlNode*, std::u16string> widened;
 
+    // The names met last, by a hash of their length and ends: a document
+    // mostly repeats a few names.
+    const std::u16string* recent[64] = {};
+
     explicit TXmlOwnerLink(TXmlDocument* d) : doc(d) {}
     const std::u16string* intern(const std::u16string& name) {
-        return &*names.insert(name).first;
+        std::size_t n = name.size();
+        std::size_t slot = n ? (n * 7 + name[0] * 3 + name[n - 1]) & 63 : 0;
+        const std::u16string* r = recent[slot];
+        if (r && *r == name)
+            return r;
+        r = &*names.insert(name).first;
+        recent[slot] = r;
+        return r;
+    }
+    void clearNames() {
+        names.clear();
+        std::fill(std::begin(recent), std::end(recent), nullptr);
     }
 };
 
@@ -115,54 +134,6 @@ TXmlOwnerLink* retain(TXmlOwnerLink* link) {
 void release(TXmlOwnerLink* link) {
     if (link && --link->refs == 0)
         delete link;
-}
-
-// The 8-bit form of one 16-bit text: bytes needed and whether all is ASCII.
-std::size_t packedSize(std::u16string_view t, bool& ascii) {
-    std::size_t n = 0;
-    ascii = true;
-    const std::size_t size = t.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        char16_t c = t[i];
-        if (c < 0x80) {
-            ++n;
-            continue;
-        }
-        ascii = false;
-        if (c < 0x800)
-            n += 2;
-        else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < size && t[i + 1] >= 0xDC00 &&
-                 t[i + 1] <= 0xDFFF) {
-            n += 4;
-            ++i;
-        } else
-            n += 3;
-    }
-    return n;
-}
-
-void packInto(std::u16string_view t, char* o) {
-    const std::size_t size = t.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        char32_t c = t[i];
-        if (c < 0x80) {
-            *o++ = char(c);
-        } else if (c < 0x800) {
-            *o++ = char(0xC0 | (c >> 6));
-            *o++ = char(0x80 | (c & 0x3F));
-        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < size && t[i + 1] >= 0xDC00 &&
-                   t[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(t[++i]) - 0xDC00);
-            *o++ = char(0xF0 | (c >> 18));
-            *o++ = char(0x80 | ((c >> 12) & 0x3F));
-            *o++ = char(0x80 | ((c >> 6) & 0x3F));
-            *o++ = char(0x80 | (c & 0x3F));
-        } else {
-            *o++ = char(0xE0 | (c >> 12));
-            *o++ = char(0x80 | ((c >> 6) & 0x3F));
-            *o++ = char(0x80 | (c & 0x3F));
-        }
-    }
 }
 
 } // namespace
@@ -186,31 +157,69 @@ TXmlPackedText::~TXmlPackedText() {
 void TXmlPackedText::assign(std::u16string_view text) {
     const char16_t* p = text.data();
     const std::size_t units = text.size();
-    // The ASCII head, four units at a time.
-    std::size_t head = 0;
-    while (head + 4 <= units) {
-        std::uint64_t w;
-        std::memcpy(&w, p + head, 8);
-        if (w & 0xFF80FF80FF80FF80ull)
-            break;
-        head += 4;
-    }
-    while (head < units && p[head] < 0x80)
-        ++head;
-    bool ascii = true;
-    std::size_t n = head;
-    if (head < units)
-        n += packedSize(text.substr(head), ascii);
-    if (n > UINT32_MAX)
+    if (units > UINT32_MAX / 3)
         throw std::bad_alloc();
+    // Encoded into a buffer of the worst case first (three bytes a unit),
+    // then copied into a block of the exact size.
+    thread_local std::unique_ptr<char[]> scratch;
+    thread_local std::size_t scratchSize = 0;
+    char* o;
+    const bool big = units * 3 > scratchSize;
+    std::unique_ptr<char[]> once;
+    if (!big)
+        o = scratch.get();
+    else if (units * 3 <= 1 << 20) {
+        scratchSize = std::max<std::size_t>(units * 3, 4096);
+        scratch.reset(new char[scratchSize]);
+        o = scratch.get();
+    } else {
+        once.reset(new char[units * 3]);
+        o = once.get();
+    }
+    char* const start = o;
+    bool ascii = true;
+    std::size_t i = 0;
+    while (i < units) {
+#if defined(__SSE2__)
+        const __m128i highs = _mm_set1_epi16(static_cast<short>(0xFF80));
+        while (units - i >= 8) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(x, highs),
+                                                  _mm_setzero_si128())) != 0xFFFF)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(x, x));
+            o += 8;
+            i += 8;
+        }
+        if (i == units)
+            break;
+#endif
+        char32_t c = p[i++];
+        if (c < 0x80) {
+            *o++ = char(c);
+            continue;
+        }
+        ascii = false;
+        if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (c >= 0xD800 && c <= 0xDBFF && i < units && p[i] >= 0xDC00 && p[i] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(p[i++]) - 0xDC00);
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else {
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    const std::size_t n = static_cast<std::size_t>(o - start);
     char* bytes = nullptr;
     if (n) {
         bytes = static_cast<char*>(xmlpool::allocate(n));
-        char* o = bytes;
-        for (std::size_t i = 0; i < head; ++i)
-            o[i] = char(p[i]);
-        if (head < units)
-            packInto(text.substr(head), o + head);
+        std::memcpy(bytes, start, n);
     }
     if (bytes_)
         xmlpool::deallocate(bytes_, size_);
@@ -776,7 +785,7 @@ void TXmlDocument::clear() {
         unlink(c);
     // No node of this document is held any more: its names can go.
     if (owner_->refs == 1)
-        owner_->names.clear();
+        owner_->clearNames();
 }
 
 TXmlElementPtr TXmlDocument::documentElement() const {

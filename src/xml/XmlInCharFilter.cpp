@@ -8,6 +8,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -28,6 +31,36 @@ inline bool plainBlock(const std::uint8_t* p, bool asciiOnly) {
     if (asciiOnly)
         bad |= w & Highs;
     return bad == 0;
+}
+
+// Widens the leading blocks of sixteen bytes that need no care (as
+// plainBlock) and returns how many bytes it took.
+inline std::size_t plainBlocks16(const std::uint8_t* p, const std::uint8_t* e, char16_t* out,
+                                 bool asciiOnly) {
+    std::size_t done = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (e - p >= 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        int bad = _mm_movemask_epi8(_mm_cmpeq_epi8(x, cr));
+        if (asciiOnly)
+            bad |= _mm_movemask_epi8(x);
+        if (bad)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(x, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(x, zero));
+        p += 16;
+        out += 16;
+        done += 16;
+    }
+#else
+    (void)p;
+    (void)e;
+    (void)out;
+    (void)asciiOnly;
+#endif
+    return done;
 }
 
 inline bool isTrail(std::uint8_t b) {
@@ -205,6 +238,9 @@ std::size_t TXmlInCharFilter::decodeUtf8(const std::uint8_t* e, bool last, char1
             // Runs of ASCII and whole two- and three-byte sequences that need
             // no range check beyond their trail bytes; the rest goes below.
             for (;;) {
+                std::size_t wide = plainBlocks16(p, e, out, true);
+                p += wide;
+                out += wide;
                 while (e - p >= 8 && plainBlock(p, true)) {
                     for (int i = 0; i < 8; ++i)
                         out[i] = p[i];
@@ -302,6 +338,9 @@ std::size_t TXmlInCharFilter::decodeLatin1(const std::uint8_t* e, char16_t* out)
     const std::uint8_t* p = p_;
     while (p < e) {
         if (!crPending_) {
+            std::size_t wide = plainBlocks16(p, e, out, false);
+            p += wide;
+            out += wide;
             while (e - p >= 8 && plainBlock(p, false)) {
                 for (int i = 0; i < 8; ++i)
                     out[i] = p[i];
