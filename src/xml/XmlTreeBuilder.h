@@ -35,19 +35,24 @@ struct TXmlNodeLinks {
             return n.nodeValue();
         }
     }
-    // The length of a node's value in 8-bit bytes for character data, in
-    // code units for the others: a size estimate.
+    // About the bytes a node's value takes when written, for sizing the
+    // output: packed text beyond ASCII is mostly written as character
+    // references, several bytes each; an estimate that is too large costs
+    // only address space.
     static std::size_t valueSize(const TXmlNode& n) {
         switch (n.nodeType()) {
         case TEXT_NODE:
         case CDATA_SECTION_NODE:
         case COMMENT_NODE:
-            return static_cast<const TXmlCharacterData&>(n).packed().bytes().size();
+            return writtenSize(static_cast<const TXmlCharacterData&>(n).packed());
         case ATTRIBUTE_NODE:
-            return static_cast<const TXmlAttribute&>(n).packed().bytes().size();
+            return writtenSize(static_cast<const TXmlAttribute&>(n).packed());
         default:
             return n.nodeValue().size();
         }
+    }
+    static std::size_t writtenSize(const TXmlPackedText& t) {
+        return t.ascii() ? t.bytes().size() : 4 * t.bytes().size();
     }
 
     // Appends child to parent without the checks of appendChild (the reader
