@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace {
@@ -180,6 +181,18 @@ public:
         std::memset(buf_ + len_, ' ', n);
         len_ += n;
     }
+    // Bytes already in the output encoding.
+    void bytes(const char* p, std::size_t n) {
+        if (len_ + n > sizeof buf_) {
+            flush();
+            if (n > sizeof buf_) {
+                s_.append(p, n);
+                return;
+            }
+        }
+        std::memcpy(buf_ + len_, p, n);
+        len_ += n;
+    }
     void flush() {
         s_.append(buf_, len_);
         len_ = 0;
@@ -311,7 +324,10 @@ private:
                     out_.ch(u' ');
                     plain(a->nodeName(), Plain::Name);
                     out_.lit(u"=\"");
-                    escaped(TXmlNodeLinks::value(*a, scratch_), true);
+                    if (packedOut())
+                        escapedPacked(static_cast<const TXmlAttribute&>(*a).packed(), true);
+                    else
+                        escaped(TXmlNodeLinks::value(*a, scratch_), true);
                     out_.ch(u'"');
                 }
             if (!TXmlNodeLinks::first(n)) {
@@ -325,6 +341,10 @@ private:
             const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (inElement && prev && prev->nodeType() == COMMENT_NODE && layout())
                 out_.lit(u"\r\n");
+            if (packedOut() && !(prev && prev->nodeType() == CDATA_SECTION_NODE)) {
+                escapedPacked(static_cast<const TXmlCharacterData&>(n).packed(), false);
+                return false;
+            }
             const std::u16string& v = TXmlNodeLinks::value(n, scratch_);
             if (prev && prev->nodeType() == CDATA_SECTION_NODE && writtenAsReferences(v)) {
                 // Text of references alone right after a section would read
@@ -349,7 +369,10 @@ private:
             const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (prev && prev->nodeType() == CDATA_SECTION_NODE)
                 out_.ch(u' ');
-            cdata(TXmlNodeLinks::value(n, scratch_));
+            if (packedOut())
+                cdataPacked(static_cast<const TXmlCharacterData&>(n).packed());
+            else
+                cdata(TXmlNodeLinks::value(n, scratch_));
             return false;
         }
         case COMMENT_NODE:
@@ -405,6 +428,142 @@ private:
         out_.lit(u"</");
         plain(element.nodeName(), Plain::Name);
         out_.ch(u'>');
+    }
+
+    // Whether values are written from their packed bytes: into bytes of
+    // UTF-8 or ISO-8859-1. The packed form is UTF-8 but for a surrogate
+    // without its partner, which is never written, so both give the same
+    // bytes as escaped() and cdata() on the 16-bit text.
+    bool packedOut() const { return std::is_same_v<Out, ByteOut> && !charset_; }
+
+    // One sequence of packed bytes at p (lead byte b): its code point (that of
+    // the pair for four bytes) and length.
+    static char32_t packedChar(const unsigned char* p, std::size_t& len) {
+        unsigned char b = p[0];
+        if (b < 0xE0) {
+            len = 2;
+            return (char32_t(b & 0x1F) << 6) | (p[1] & 0x3F);
+        }
+        if (b < 0xF0) {
+            len = 3;
+            return (char32_t(b & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        }
+        len = 4;
+        return (char32_t(b & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
+               (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+    }
+
+    // escaped() on the packed form.
+    void escapedPacked(const TXmlPackedText& t, bool attr) {
+        if constexpr (std::is_same_v<Out, ByteOut>) {
+            const std::string_view b = t.bytes();
+            const auto* p = reinterpret_cast<const unsigned char*>(b.data());
+            const std::size_t n = b.size();
+            const unsigned char bit = attr ? 2 : 1;
+            for (std::size_t i = 0; i < n;) {
+                std::size_t j = i;
+                while (j < n && p[j] < 0x80 && (plain_[p[j]] & bit))
+                    ++j;
+                out_.bytes(b.data() + i, j - i);
+                if (j == n)
+                    return;
+                const unsigned char c = p[j];
+                i = j + 1;
+                if (c >= 0x80) {
+                    std::size_t len;
+                    char32_t v = packedChar(p + j, len);
+                    i = j + len;
+                    if (len == 4 || (!isSurrogate(char16_t(v)) && !isForbidden(char16_t(v))))
+                        ref(v);
+                } else if (c == '&')
+                    out_.lit(u"&amp;");
+                else if (c == '<')
+                    out_.lit(u"&lt;");
+                else if (c == '"')
+                    out_.lit(u"&#34;");
+                else if (c == '>')
+                    out_.lit(j >= 2 && p[j - 1] == ']' && p[j - 2] == ']' ? u"&gt;" : u">");
+                else if (c == '\n') {
+                    if (attr)
+                        out_.lit(u"&#xA;");
+                    else
+                        out_.lit(breakAsRef_ ? breakRef_ : lineBreak_);
+                } else if (!isForbidden(c))
+                    ref(c);
+            }
+        }
+    }
+
+    // cdata() on the packed form.
+    void cdataPacked(const TXmlPackedText& t) {
+        if constexpr (std::is_same_v<Out, ByteOut>) {
+            static constexpr std::u16string_view open = u"<![CDATA[", close = u"]]>";
+            out_.lit(open);
+            const std::string_view b = t.bytes();
+            const auto* p = reinterpret_cast<const unsigned char*>(b.data());
+            const std::size_t n = b.size();
+            for (std::size_t i = 0; i < n;) {
+                std::size_t j = i;
+                while (j < n) {
+                    const unsigned char c = p[j];
+                    if (c < 0x80) {
+                        if (!(plain_[c] & 4))
+                            break;
+                        ++j;
+                        continue;
+                    }
+                    if (latin1_)
+                        break;
+                    // UTF-8 holds everything but surrogates alone and the
+                    // two non-characters.
+                    std::size_t len;
+                    char32_t v = packedChar(p + j, len);
+                    if (len == 3 && ((v >= 0xD800 && v <= 0xDFFF) || v >= 0xFFFE))
+                        break;
+                    j += len;
+                }
+                out_.bytes(b.data() + i, j - i);
+                if (j == n)
+                    break;
+                const unsigned char c = p[j];
+                i = j + 1;
+                if (c >= 0x80) {
+                    std::size_t len;
+                    char32_t v = packedChar(p + j, len);
+                    i = j + len;
+                    if (len == 3 && (isSurrogate(char16_t(v)) || isForbidden(char16_t(v))))
+                        continue;
+                    if (len != 4 && v <= 0xFF) {
+                        const char16_t u = char16_t(v);
+                        out_.narrow(&u, 1);
+                    } else {
+                        out_.lit(close);
+                        ref(v);
+                        out_.lit(open);
+                    }
+                } else if (c == '\n') {
+                    if (breakAsRef_) {
+                        out_.lit(close);
+                        out_.lit(breakRef_);
+                        out_.lit(open);
+                    } else
+                        out_.lit(lineBreak_);
+                } else if (c == ']') {
+                    if (i + 1 < n && p[i] == ']' && p[i + 1] == '>') {
+                        out_.lit(u"]]");
+                        out_.lit(close);
+                        out_.lit(open);
+                        ++i;
+                    } else
+                        out_.ch(u']');
+                } else if (!isForbidden(c)) {
+                    out_.lit(close);
+                    ref(c);
+                    out_.lit(open);
+                }
+            }
+            out_.lit(close);
+        }
     }
 
     // Text and attribute values: ASCII only, everything else a reference.
