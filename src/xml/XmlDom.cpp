@@ -184,10 +184,16 @@ void TXmlPackedText::assign(std::u16string_view text) {
         const __m128i highs = _mm_set1_epi16(static_cast<short>(0xFF80));
         while (units - i >= 8) {
             __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(x, highs),
-                                                  _mm_setzero_si128())) != 0xFFFF)
-                break;
+            unsigned ascii8 = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_cmpeq_epi16(_mm_and_si128(x, highs), _mm_setzero_si128())));
+            // Eight bytes are stored; as many as there are ASCII units lead count.
             _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(x, x));
+            if (ascii8 != 0xFFFF) {
+                std::size_t k = static_cast<std::size_t>(__builtin_ctz(~ascii8)) / 2;
+                o += k;
+                i += k;
+                break;
+            }
             o += 8;
             i += 8;
         }

@@ -17,6 +17,8 @@ namespace {
 // The smallest decoding window, whatever BufferSize says: a window below a
 // few bytes could never hold one whole UTF-8 sequence.
 constexpr std::size_t kMinChunk = 16;
+// A file is read in pieces of at least this size, however small the window.
+constexpr std::size_t kMinRead = std::size_t(256) << 10;
 
 constexpr std::uint64_t Ones = 0x0101010101010101ull;
 constexpr std::uint64_t Highs = 0x8080808080808080ull;
@@ -46,10 +48,13 @@ inline std::size_t plainBlocks16(const std::uint8_t* p, const std::uint8_t* e, c
         int bad = _mm_movemask_epi8(_mm_cmpeq_epi8(x, cr));
         if (asciiOnly)
             bad |= _mm_movemask_epi8(x);
-        if (bad)
-            break;
+        // Sixteen units are stored; up to the first byte that needs care count.
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(x, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(x, zero));
+        if (bad) {
+            done += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(bad)));
+            break;
+        }
         p += 16;
         out += 16;
         done += 16;
@@ -89,8 +94,9 @@ bool TXmlInCharFilter::openFile(const std::string& path) {
         fd_ = -1;
         return false;
     }
-    bytes_ = std::make_unique<std::uint8_t[]>(chunk_);
-    p_ = e_ = bytes_.get();
+    readSize_ = std::max(chunk_, kMinRead);
+    bytes_.reset(new std::uint8_t[readSize_]);
+    p_ = e_ = readEnd_ = bytes_.get();
     return true;
 }
 
@@ -105,22 +111,25 @@ bool TXmlInCharFilter::fillWindow() {
         e_ = p_ + std::min<std::size_t>(chunk_, static_cast<std::size_t>(memEnd_ - p_));
         return e_ == memEnd_;
     }
-    std::size_t left = static_cast<std::size_t>(e_ - p_);
-    if (p_ != bytes_.get())
-        std::memmove(bytes_.get(), p_, left);
-    p_ = bytes_.get();
-    while (!eof_ && left < chunk_) {
-        ssize_t n = ::read(fd_, bytes_.get() + left, chunk_ - left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            eof_ = true;
-            break;
+    std::size_t left = static_cast<std::size_t>(readEnd_ - p_);
+    if (left < chunk_ && !eof_) {
+        if (p_ != bytes_.get())
+            std::memmove(bytes_.get(), p_, left);
+        p_ = bytes_.get();
+        while (!eof_ && left < readSize_) {
+            ssize_t n = ::read(fd_, bytes_.get() + left, readSize_ - left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                eof_ = true;
+                break;
+            }
+            left += static_cast<std::size_t>(n);
         }
-        left += static_cast<std::size_t>(n);
+        readEnd_ = p_ + left;
     }
-    e_ = p_ + left;
-    return eof_;
+    e_ = p_ + std::min(chunk_, left);
+    return eof_ && e_ == readEnd_;
 }
 
 void TXmlInCharFilter::detectByteOrderMark() {
@@ -137,7 +146,7 @@ void TXmlInCharFilter::detectByteOrderMark() {
 }
 
 bool TXmlInCharFilter::finished() const {
-    return pendingError_.empty() && p_ == e_ && (bytes_ ? eof_ : e_ == memEnd_);
+    return pendingError_.empty() && p_ == e_ && (bytes_ ? eof_ && e_ == readEnd_ : e_ == memEnd_);
 }
 
 namespace {

@@ -95,9 +95,25 @@ void appendCodePoint(std::u16string& out, char32_t cp) {
 
 // Trims whitespace and collapses each inner run of it into one space.
 void normalizeSpace(std::u16string& s) {
-    std::size_t w = 0;
+    // Text that is already normal up to some point (no whitespace at its
+    // start, single spaces only) is kept as it is up to there.
+    const char16_t* p = s.data();
+    const std::size_t n = s.size();
+    std::size_t from = 0;
+    if (n && !isXmlSpace(p[0])) {
+        for (;;) {
+            from = static_cast<std::size_t>(findAny(p + from, p + n, u' ', u'\t', u'\n', u'\r') - p);
+            if (from == n)
+                return;
+            if (p[from] != u' ' || from + 1 == n || isXmlSpace(p[from + 1]))
+                break;
+            ++from;
+        }
+    }
+    std::size_t w = from;
     bool gap = false;
-    for (char16_t c : s) {
+    for (std::size_t i = from; i < n; ++i) {
+        char16_t c = s[i];
         if (isXmlSpace(c)) {
             gap = w > 0;
             continue;
