@@ -15,6 +15,9 @@
 #include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -505,6 +508,36 @@ private:
             for (std::size_t i = 0; i < n;) {
                 std::size_t j = i;
                 while (j < n) {
+#if defined(__SSE2__)
+                    // Sixteen bytes at a time up to one that may need care: a
+                    // control but TAB, "]", or (in UTF-8) the lead byte of a
+                    // surrogate or of U+FFFE and U+FFFF.
+                    if (!latin1_ && n - j >= 16) {
+                        const __m128i k1F = _mm_set1_epi8(0x1F);
+                        while (n - j >= 16) {
+                            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
+                            __m128i ctl = _mm_andnot_si128(
+                                _mm_cmpeq_epi8(x, _mm_set1_epi8('\t')),
+                                _mm_cmpeq_epi8(_mm_max_epu8(x, k1F), k1F));
+                            __m128i m = _mm_or_si128(
+                                _mm_or_si128(ctl, _mm_cmpeq_epi8(x, _mm_set1_epi8(']'))),
+                                _mm_or_si128(
+                                    _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(0xED))),
+                                    _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(0xEF)))));
+                            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(m));
+                            if (mask) {
+                                j += static_cast<std::size_t>(__builtin_ctz(mask));
+                                break;
+                            }
+                            j += 16;
+                        }
+                        // Back to the start of a sequence.
+                        while (j < n && j > i && (p[j] & 0xC0) == 0x80)
+                            --j;
+                        if (j == n)
+                            break;
+                    }
+#endif
                     const unsigned char c = p[j];
                     if (c < 0x80) {
                         if (!(plain_[c] & 4))
@@ -516,9 +549,13 @@ private:
                         break;
                     // UTF-8 holds everything but surrogates alone and the
                     // two non-characters.
+                    if (c != 0xED && c != 0xEF) {
+                        j += c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+                        continue;
+                    }
                     std::size_t len;
                     char32_t v = packedChar(p + j, len);
-                    if (len == 3 && ((v >= 0xD800 && v <= 0xDFFF) || v >= 0xFFFE))
+                    if ((v >= 0xD800 && v <= 0xDFFF) || v >= 0xFFFE)
                         break;
                     j += len;
                 }
