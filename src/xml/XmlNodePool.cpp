@@ -30,8 +30,9 @@ namespace {
 
 // Nodes need no alignment beyond that of a pointer.
 constexpr std::size_t kGrain = 8;
-// Blocks above this size (no node kind comes near it) use operator new.
-constexpr std::size_t kMaxBlock = 512;
+// Blocks above this size (no node kind comes near it, only long texts) use
+// operator new.
+constexpr std::size_t kMaxBlock = 4096;
 constexpr std::size_t kClasses = kMaxBlock / kGrain;
 // Address space is taken in chunks of this size, aligned to it, so that the
 // system can back them with huge pages.

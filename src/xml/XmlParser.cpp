@@ -268,6 +268,7 @@ struct TXmlParser::Impl {
     // tree never holds two texts side by side, which could not be written).
     bool textLast = false;
     std::u16string scratch;
+    std::vector<TXmlAttr> attrBuffer;
     std::unordered_set<std::u16string> foldedNames;
     std::u16string refName;
 
@@ -1042,7 +1043,10 @@ struct TXmlParser::Impl {
             names.resize(depth + 1);
         std::u16string& name = names[depth];
         readName(name);
-        std::vector<TXmlAttr> attrs;
+        // The list is the parser's own between start tags, so that its room
+        // is reused.
+        std::vector<TXmlAttr>& attrs = attrBuffer;
+        attrs.clear();
         bool empty = false;
         for (;;) {
             bool space = skipSpace();
@@ -1143,8 +1147,21 @@ struct TXmlParser::Impl {
     }
 
     void endTag() {
-        readName(scratch);
         const std::u16string& open = names[depth - 1];
+        // The usual end tag, the open name and then a delimiter, is taken as
+        // it stands in the buffer.
+        const std::size_t n = open.size();
+        if (static_cast<std::size_t>(end_ - cur_) > n &&
+            std::memcmp(cur_, open.data(), n * sizeof(char16_t)) == 0 && cur_[n] < 128 &&
+            Names.cls[cur_[n]] == Delimiter && n) {
+            cur_ += n;
+            skipSpace();
+            matchLenient(u">");
+            sink.endElement();
+            --depth;
+            return;
+        }
+        readName(scratch);
         if (scratch != open)
             fail(xmlmsg::fill<U16>(kMismatchedEndTag, open, scratch));
         skipSpace();
