@@ -300,6 +300,19 @@ private:
     }
 
     void ref(char32_t v) {
+        if constexpr (std::is_same_v<Out, ByteOut>) {
+            char buf[16];
+            int n = 15;
+            buf[n] = ';';
+            do {
+                buf[--n] = char('0' + v % 10);
+                v /= 10;
+            } while (v);
+            buf[--n] = '#';
+            buf[--n] = '&';
+            out_.bytes(buf + n, std::size_t(16 - n));
+            return;
+        }
         char16_t buf[16];
         int n = 15;
         buf[n] = u';';
