@@ -718,6 +718,16 @@ private:
     void plain(const std::u16string& v, Plain kind) {
         const char16_t* p = v.data();
         std::size_t n = v.size();
+        if (kind == Plain::Name && !charset_) {
+            // Names are mostly printable ASCII, which every output holds.
+            std::size_t k = 0;
+            while (k < n && p[k] > 0x20 && p[k] < 0x7F)
+                ++k;
+            if (k == n) {
+                out_.narrow(p, n);
+                return;
+            }
+        }
         char16_t last = 0;
         for (std::size_t i = 0; i < n;) {
             std::size_t j = i;
