@@ -101,6 +101,8 @@ struct TXmlOwnerLink {
     std::unordered_set<std::u16string> names;
     // The 16-bit values handed out by nodeValue() of packed nodes.
     std::unordered_map<const TXmlNode*, std::u16string> widened;
+    // What the nodes of the last load take when written (TXmlNodeLinks).
+    std::size_t loadedSize = 0;
 
     // The names met last, by a hash of their length and ends: a document
     // mostly repeats a few names.
@@ -789,6 +791,7 @@ TXmlNodePtr TXmlDocument::cloneShallow(TXmlOwnerLink*) const {
 void TXmlDocument::clear() {
     while (TXmlNode* c = firstRaw())
         unlink(c);
+    owner_->loadedSize = 0;
     // No node of this document is held any more: its names can go.
     if (owner_->refs == 1)
         owner_->clearNames();
@@ -878,7 +881,12 @@ TXmlTreeBuilder::TXmlTreeBuilder(TXmlDocument& document)
     : doc_(document), owner_(TXmlNodeLinks::owner(document)),
       open_(&document) {}
 
+std::size_t TXmlNodeLinks::loadedSize(const TXmlNode& document) {
+    return document.owner_ ? document.owner_->loadedSize : 0;
+}
+
 void TXmlTreeBuilder::add(TXmlNodePtr node) {
+    owner_->loadedSize += TXmlNodeLinks::writtenSize(*node);
     TXmlNodeLinks::append(*open_, std::move(node));
 }
 
@@ -910,6 +918,7 @@ bool TXmlTreeBuilder::joined(std::u16string_view data) {
     if (!join || !last || (last->nodeType() != CDATA_SECTION_NODE && last->nodeType() != TEXT_NODE))
         return false;
     TXmlNodeLinks::appendData(*last, data);
+    owner_->loadedSize += 4 * data.size();
     return true;
 }
 

@@ -54,6 +54,17 @@ struct TXmlNodeLinks {
     static std::size_t writtenSize(const TXmlPackedText& t) {
         return t.ascii() ? t.bytes().size() : 4 * t.bytes().size();
     }
+    // About the bytes one node takes when written, without its children.
+    static std::size_t writtenSize(const TXmlNode& n) {
+        std::size_t size = valueSize(n) + 2 * n.nodeName().size() + 16;
+        if (const TXmlNamedNodeMap* attrs = n.attributes())
+            for (const auto& a : attrs->items())
+                size += a->nodeName().size() + valueSize(*a) + 4;
+        return size;
+    }
+    // The sum of writtenSize over the nodes a load made, kept by the
+    // document until it is cleared; 0 for a document that was not loaded.
+    static std::size_t loadedSize(const TXmlNode& document);
 
     // Appends child to parent without the checks of appendChild (the reader
     // has already checked names and nesting).

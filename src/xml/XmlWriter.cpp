@@ -854,10 +854,7 @@ std::size_t sizeEstimate(const TXmlDocument& doc) {
     std::size_t size = 64;
     const TXmlNode* n = &doc;
     for (;;) {
-        size += TXmlNodeLinks::valueSize(*n) + 2 * n->nodeName().size() + 16;
-        if (const TXmlNamedNodeMap* attrs = n->attributes())
-            for (const auto& a : attrs->items())
-                size += a->nodeName().size() + TXmlNodeLinks::valueSize(*a) + 4;
+        size += TXmlNodeLinks::writtenSize(*n);
         if (TXmlNodeLinks::first(*n)) {
             n = TXmlNodeLinks::first(*n);
             continue;
@@ -1045,7 +1042,10 @@ std::string xmlBytes(const TXmlDocument& document) {
     if (enc == ceUTF16LE || enc == ceUTF16BE)
         return encodeXmlText(xmlText(document), enc, false);
     std::string bytes;
-    bytes.reserve(sizeEstimate(document));
+    // A loaded document has its size from the load (edits since change it
+    // little); others are measured.
+    std::size_t loaded = TXmlNodeLinks::loadedSize(document);
+    bytes.reserve(loaded ? loaded + loaded / 8 + 64 : sizeEstimate(document));
     if (enc == ceUTF8 && s.WriteUTF8Signature)
         bytes = "\xEF\xBB\xBF";
     {
