@@ -478,6 +478,31 @@ private:
             const unsigned char bit = attr ? 2 : 1;
             for (std::size_t i = 0; i < n;) {
                 std::size_t j = i;
+#if defined(__SSE2__)
+                // Sixteen bytes at a time up to one that is not ASCII or not
+                // written as itself: a control but TAB, "&", "<", ">", DEL,
+                // and in an attribute value a double quote.
+                const __m128i k1F = _mm_set1_epi8(0x1F);
+                while (n - j >= 16) {
+                    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
+                    __m128i ctl = _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')),
+                                                   _mm_cmpeq_epi8(_mm_max_epu8(x, k1F), k1F));
+                    __m128i sp = _mm_or_si128(
+                        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('&')),
+                                     _mm_cmpeq_epi8(x, _mm_set1_epi8('<'))),
+                        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('>')),
+                                     _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F))));
+                    if (attr)
+                        sp = _mm_or_si128(sp, _mm_cmpeq_epi8(x, _mm_set1_epi8('"')));
+                    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(x)) |
+                                    static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(ctl, sp)));
+                    if (mask) {
+                        j += static_cast<std::size_t>(__builtin_ctz(mask));
+                        break;
+                    }
+                    j += 16;
+                }
+#endif
                 while (j < n && p[j] < 0x80 && (plain_[p[j]] & bit))
                     ++j;
                 out_.bytes(b.data() + i, j - i);
