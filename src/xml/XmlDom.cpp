@@ -181,10 +181,13 @@ void TXmlPackedText::assign(std::u16string_view text) {
     char* const start = o;
     bool ascii = true;
     std::size_t i = 0;
+    // Blocks are tried again after a few ASCII units in a row, not after
+    // every unit of mixed text.
+    int asciiRun = 8;
     while (i < units) {
 #if defined(__SSE2__)
         const __m128i highs = _mm_set1_epi16(static_cast<short>(0xFF80));
-        while (units - i >= 8) {
+        while (asciiRun >= 8 && units - i >= 8) {
             __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
             unsigned ascii8 = static_cast<unsigned>(_mm_movemask_epi8(
                 _mm_cmpeq_epi16(_mm_and_si128(x, highs), _mm_setzero_si128())));
@@ -199,14 +202,17 @@ void TXmlPackedText::assign(std::u16string_view text) {
             o += 8;
             i += 8;
         }
+        asciiRun = 0;
         if (i == units)
             break;
 #endif
         char32_t c = p[i++];
         if (c < 0x80) {
             *o++ = char(c);
+            ++asciiRun;
             continue;
         }
+        asciiRun = 0;
         ascii = false;
         if (c < 0x800) {
             *o++ = char(0xC0 | (c >> 6));

@@ -246,15 +246,21 @@ std::size_t TXmlInCharFilter::decodeUtf8(const std::uint8_t* e, bool last, char1
         if (!crPending_) {
             // Runs of ASCII and whole two- and three-byte sequences that need
             // no range check beyond their trail bytes; the rest goes below.
+            // Blocks are tried again after a few ASCII characters in a row,
+            // not after every character of mixed text.
+            int asciiRun = 8;
             for (;;) {
-                std::size_t wide = plainBlocks16(p, e, out, true);
-                p += wide;
-                out += wide;
-                while (e - p >= 8 && plainBlock(p, true)) {
-                    for (int i = 0; i < 8; ++i)
-                        out[i] = p[i];
-                    p += 8;
-                    out += 8;
+                if (asciiRun >= 8) {
+                    std::size_t wide = plainBlocks16(p, e, out, true);
+                    p += wide;
+                    out += wide;
+                    while (e - p >= 8 && plainBlock(p, true)) {
+                        for (int i = 0; i < 8; ++i)
+                            out[i] = p[i];
+                        p += 8;
+                        out += 8;
+                    }
+                    asciiRun = 0;
                 }
                 if (p == e)
                     break;
@@ -264,7 +270,11 @@ std::size_t TXmlInCharFilter::decodeUtf8(const std::uint8_t* e, bool last, char1
                         break;
                     *out++ = b;
                     ++p;
-                } else if (b >= 0xC2 && b <= 0xDF) {
+                    ++asciiRun;
+                    continue;
+                }
+                asciiRun = 0;
+                if (b >= 0xC2 && b <= 0xDF) {
                     if (e - p < 2 || !isTrail(p[1]))
                         break;
                     *out++ = static_cast<char16_t>(((b & 0x1F) << 6) | (p[1] & 0x3F));
