@@ -292,6 +292,7 @@ struct TXmlParser::Impl {
     bool textLast = false;
     std::u16string scratch;
     std::vector<TXmlAttr> attrBuffer;
+    std::vector<TXmlAttr> spareAttrs; // their strings' room, for the next tags
     std::unordered_set<std::u16string> foldedNames;
     std::u16string refName;
 
@@ -1069,6 +1070,8 @@ struct TXmlParser::Impl {
         // The list is the parser's own between start tags, so that its room
         // is reused.
         std::vector<TXmlAttr>& attrs = attrBuffer;
+        for (TXmlAttr& a : attrs)
+            spareAttrs.push_back(std::move(a));
         attrs.clear();
         bool empty = false;
         for (;;) {
@@ -1089,6 +1092,10 @@ struct TXmlParser::Impl {
             if (!space)
                 failWhitespace();
             TXmlAttr a;
+            if (!spareAttrs.empty()) {
+                a = std::move(spareAttrs.back());
+                spareAttrs.pop_back();
+            }
             readName(a.name);
             skipSpace();
             matchLenient(u"=");
