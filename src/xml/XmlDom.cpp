@@ -2,11 +2,20 @@
 
 #include "xml/XmlChars.h"
 #include "xml/XmlMessages.h"
+#include "xml/XmlNodePool.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlTreeBuilder.h"
 #include "xml/XmlWriter.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <new>
+#include <unordered_map>
+#include <unordered_set>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -81,6 +90,202 @@ bool hasPrefix(const std::u16string& name, const std::u16string& prefix, bool fo
 } // namespace
 
 // ---------------------------------------------------------------------------
+// The link from nodes to their document
+
+// Shared by the document and every node made for it; counted, not atomic.
+// It outlives the document while nodes of it are held, and keeps the names
+// of its elements and attributes.
+struct TXmlOwnerLink {
+    TXmlDocument* doc; // null once the document is destroyed
+    std::size_t refs = 0;
+    std::unordered_set<std::u16string> names;
+    // The 16-bit values handed out by nodeValue() of packed nodes.
+    std::unordered_map<const TXmlNode*, std::u16string> widened;
+    // What the nodes of the last load take when written (TXmlNodeLinks).
+    std::size_t loadedSize = 0;
+
+    // The names met last, by a hash of their length and ends: a document
+    // mostly repeats a few names.
+    const std::u16string* recent[64] = {};
+
+    explicit TXmlOwnerLink(TXmlDocument* d) : doc(d) {}
+    const std::u16string* intern(const std::u16string& name) {
+        std::size_t n = name.size();
+        std::size_t slot = n ? (n * 7 + name[0] * 3 + name[n - 1]) & 63 : 0;
+        const std::u16string* r = recent[slot];
+        if (r && *r == name)
+            return r;
+        r = &*names.insert(name).first;
+        recent[slot] = r;
+        return r;
+    }
+    void clearNames() {
+        names.clear();
+        std::fill(std::begin(recent), std::end(recent), nullptr);
+    }
+};
+
+namespace {
+
+TXmlOwnerLink* retain(TXmlOwnerLink* link) {
+    if (link)
+        ++link->refs;
+    return link;
+}
+
+void release(TXmlOwnerLink* link) {
+    if (link && --link->refs == 0)
+        delete link;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Packed text
+
+TXmlPackedText::TXmlPackedText(const TXmlPackedText& other)
+    : size_(other.size_), ascii_(other.ascii_) {
+    if (size_) {
+        bytes_ = static_cast<char*>(xmlpool::allocate(size_));
+        std::memcpy(bytes_, other.bytes_, size_);
+    }
+}
+
+TXmlPackedText::~TXmlPackedText() {
+    if (bytes_)
+        xmlpool::deallocate(bytes_, size_);
+}
+
+void TXmlPackedText::assign(std::u16string_view text) {
+    const char16_t* p = text.data();
+    const std::size_t units = text.size();
+    if (units > UINT32_MAX / 3)
+        throw std::bad_alloc();
+    // Encoded into a buffer of the worst case first (three bytes a unit),
+    // then copied into a block of the exact size.
+    thread_local std::unique_ptr<char[]> scratch;
+    thread_local std::size_t scratchSize = 0;
+    char* o;
+    const bool big = units * 3 > scratchSize;
+    std::unique_ptr<char[]> once;
+    if (!big)
+        o = scratch.get();
+    else if (units * 3 <= 1 << 20) {
+        scratchSize = std::max<std::size_t>(units * 3, 4096);
+        scratch.reset(new char[scratchSize]);
+        o = scratch.get();
+    } else {
+        once.reset(new char[units * 3]);
+        o = once.get();
+    }
+    char* const start = o;
+    bool ascii = true;
+    std::size_t i = 0;
+    // Blocks are tried again after a few ASCII units in a row, not after
+    // every unit of mixed text.
+    int asciiRun = 8;
+    while (i < units) {
+#if defined(__SSE2__)
+        const __m128i highs = _mm_set1_epi16(static_cast<short>(0xFF80));
+        while (asciiRun >= 8 && units - i >= 8) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            unsigned ascii8 = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_cmpeq_epi16(_mm_and_si128(x, highs), _mm_setzero_si128())));
+            // Eight bytes are stored; as many as there are ASCII units lead count.
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(x, x));
+            if (ascii8 != 0xFFFF) {
+                std::size_t k = static_cast<std::size_t>(__builtin_ctz(~ascii8)) / 2;
+                o += k;
+                i += k;
+                break;
+            }
+            o += 8;
+            i += 8;
+        }
+        asciiRun = 0;
+        if (i == units)
+            break;
+#endif
+        char32_t c = p[i++];
+        if (c < 0x80) {
+            *o++ = char(c);
+            ++asciiRun;
+            continue;
+        }
+        asciiRun = 0;
+        ascii = false;
+        if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (c >= 0xD800 && c <= 0xDBFF && i < units && p[i] >= 0xDC00 && p[i] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(p[i++]) - 0xDC00);
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else {
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    const std::size_t n = static_cast<std::size_t>(o - start);
+    char* bytes = nullptr;
+    if (n) {
+        bytes = static_cast<char*>(xmlpool::allocate(n));
+        std::memcpy(bytes, start, n);
+    }
+    if (bytes_)
+        xmlpool::deallocate(bytes_, size_);
+    bytes_ = bytes;
+    size_ = static_cast<std::uint32_t>(n);
+    ascii_ = ascii;
+}
+
+void TXmlPackedText::append(std::u16string_view text) {
+    std::u16string whole;
+    widenInto(whole);
+    whole.append(text);
+    assign(whole);
+}
+
+void TXmlPackedText::widenInto(std::u16string& out) const {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes_);
+    const unsigned char* e = p + size_;
+    std::size_t at = out.size();
+    // As many units as bytes at most; cut to what was written.
+    out.resize(at + size_);
+    char16_t* o = out.data() + at;
+    char16_t* const start = o;
+    if (ascii_) {
+        for (std::size_t i = 0; i < size_; ++i)
+            o[i] = p[i];
+        return;
+    }
+    while (p < e) {
+        unsigned char b = *p;
+        if (b < 0x80) {
+            *o++ = b;
+            ++p;
+        } else if (b < 0xE0) {
+            *o++ = char16_t(((b & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else if (b < 0xF0) {
+            *o++ = char16_t(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            p += 3;
+        } else {
+            char32_t c = (char32_t(b & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
+                         (char32_t(p[2] & 0x3F) << 6) | char32_t(p[3] & 0x3F);
+            c -= 0x10000;
+            *o++ = char16_t(0xD800 + (c >> 10));
+            *o++ = char16_t(0xDC00 + (c & 0x3FF));
+            p += 4;
+        }
+    }
+    out.resize(at + static_cast<std::size_t>(o - start));
+}
+
+// ---------------------------------------------------------------------------
 // Node lists and attribute maps
 
 TXmlNodePtr TXmlNodeList::item(long i) const {
@@ -100,7 +305,7 @@ TXmlAttributePtr TXmlNamedNodeMap::getNamedItem(const std::u16string& name) cons
         return attrs_.empty() ? nullptr : attrs_.front();
     bool fold = owner_->ignoreCase();
     for (const auto& a : attrs_)
-        if (nameMatch(a->name_, name, fold))
+        if (nameMatch(*a->name_, name, fold))
             return a;
     return nullptr;
 }
@@ -108,7 +313,14 @@ TXmlAttributePtr TXmlNamedNodeMap::getNamedItem(const std::u16string& name) cons
 // ---------------------------------------------------------------------------
 // TXmlNode
 
+TXmlNode::TXmlNode(TXmlNodeType type, TXmlOwnerLink* owner, bool container)
+    : type_(type), container_(container), owner_(retain(owner)) {}
+
 TXmlNode::~TXmlNode() {
+    release(owner_);
+}
+
+TXmlParentNode::~TXmlParentNode() {
     // The children are released as one list: the children of a child that
     // nobody else holds are spliced in after it first, so that a long sibling
     // chain or a deep tree never recurses and needs no extra memory.
@@ -116,10 +328,10 @@ TXmlNode::~TXmlNode() {
     last_ = nullptr;
     while (list) {
         TXmlNode* n = list.get();
-        if (n->first_ && list.use_count() == 1) {
-            n->last_->next_ = std::move(n->next_);
-            n->next_ = std::move(n->first_);
-            n->last_ = nullptr;
+        if (n->firstRaw() && list.use_count() == 1) {
+            n->lastSlot()->next_ = std::move(n->next_);
+            n->next_ = std::move(n->firstSlot());
+            n->lastSlot() = nullptr;
         }
         TXmlNodePtr next = std::move(n->next_);
         n->parent_ = nullptr;
@@ -137,14 +349,19 @@ const std::u16string& TXmlNode::nodeValue() const {
 void TXmlNode::setNodeValue(std::u16string) {}
 
 TXmlDocumentPtr TXmlNode::ownerDocument() const {
-    return owner_.lock();
+    if (!owner_ || !owner_->doc)
+        return nullptr;
+    return std::static_pointer_cast<TXmlDocument>(owner_->doc->weak_from_this().lock());
 }
 
 TXmlNodePtr TXmlNode::parentNode() const {
     return share(parent_);
 }
+TXmlNodePtr TXmlNode::firstChild() const {
+    return container_ ? static_cast<const TXmlParentNode*>(this)->first_ : nullptr;
+}
 TXmlNodePtr TXmlNode::lastChild() const {
-    return share(last_);
+    return share(lastRaw());
 }
 TXmlNodePtr TXmlNode::previousSibling() const {
     return share(prev_);
@@ -152,7 +369,7 @@ TXmlNodePtr TXmlNode::previousSibling() const {
 
 TXmlNodeList TXmlNode::childNodes() const {
     std::vector<TXmlNodePtr> v;
-    for (TXmlNode* c = first_.get(); c; c = c->next_.get())
+    for (TXmlNode* c = firstRaw(); c; c = c->next_.get())
         v.push_back(share(c));
     return TXmlNodeList(std::move(v));
 }
@@ -162,12 +379,12 @@ std::u16string TXmlNode::text() const {
     preorder(this, [&out](const TXmlNode* n) {
         if (n->type_ != TEXT_NODE && n->type_ != CDATA_SECTION_NODE)
             return;
-        const std::u16string& v = n->nodeValue();
+        const TXmlPackedText& v = static_cast<const TXmlCharacterData*>(n)->packed();
         if (v.empty())
             return;
         if (!out.empty())
             out += u' ';
-        out += v;
+        v.widenInto(out);
     });
     return out;
 }
@@ -181,7 +398,7 @@ TXmlNodeList TXmlNode::selectNodes(const std::u16string& expr) const {
     std::u16string name = expr.substr(b, e - b);
     TXmlNodeList list;
     if (name == u"/") {
-        if (auto d = owner_.lock())
+        if (auto d = ownerDocument())
             list.add(d);
         return list;
     }
@@ -189,7 +406,7 @@ TXmlNodeList TXmlNode::selectNodes(const std::u16string& expr) const {
     if (!all && !isXmlName(name))
         return list;
     bool fold = ignoreCase();
-    for (TXmlNode* c = first_.get(); c; c = c->next_.get())
+    for (TXmlNode* c = firstRaw(); c; c = c->next_.get())
         if (c->type_ == ELEMENT_NODE && (all || nameMatch(c->nodeName(), name, fold)))
             list.add(share(c));
     return list;
@@ -208,12 +425,11 @@ bool TXmlNode::canHoldChildren() const {
 }
 
 bool TXmlNode::sameDocument(const TXmlNode& other) const {
-    return !owner_.owner_before(other.owner_) && !other.owner_.owner_before(owner_);
+    return owner_ == other.owner_;
 }
 
 bool TXmlNode::ignoreCase() const {
-    auto d = owner_.lock();
-    return d && d->settings().IgnoreCase;
+    return owner_ && owner_->doc && owner_->doc->settings().IgnoreCase;
 }
 
 void TXmlNode::checkInsert(const TXmlNodePtr& child) const {
@@ -230,13 +446,13 @@ void TXmlNode::checkInsert(const TXmlNodePtr& child) const {
 
 void TXmlNode::unlink(TXmlNode* c) {
     TXmlNode* prev = c->prev_;
-    TXmlNodePtr& slot = prev ? prev->next_ : first_;
+    TXmlNodePtr& slot = prev ? prev->next_ : firstSlot();
     TXmlNodePtr self = std::move(slot);
     slot = std::move(self->next_);
     if (slot)
         slot->prev_ = prev;
     else
-        last_ = prev;
+        lastSlot() = prev;
     c->prev_ = nullptr;
     c->parent_ = nullptr;
 }
@@ -247,13 +463,14 @@ void TXmlNode::linkBefore(TXmlNodePtr child, TXmlNode* ref) {
     TXmlNode* raw = child.get();
     raw->parent_ = this;
     if (!ref) {
-        raw->prev_ = last_;
-        (last_ ? last_->next_ : first_) = std::move(child);
-        last_ = raw;
+        TXmlNode*& last = lastSlot();
+        raw->prev_ = last;
+        (last ? last->next_ : firstSlot()) = std::move(child);
+        last = raw;
         return;
     }
     raw->prev_ = ref->prev_;
-    TXmlNodePtr& slot = ref->prev_ ? ref->prev_->next_ : first_;
+    TXmlNodePtr& slot = ref->prev_ ? ref->prev_->next_ : firstSlot();
     raw->next_ = std::move(slot);
     slot = std::move(child);
     ref->prev_ = raw;
@@ -270,7 +487,7 @@ TXmlNodePtr TXmlNode::insertBefore(const TXmlNodePtr& newChild, const TXmlNodePt
     if (newChild == ref)
         return newChild;
     if (newChild->type_ == DOCUMENT_FRAGMENT_NODE) {
-        for (TXmlNode* c = newChild->first_.get(); c; c = c->next_.get()) {
+        for (TXmlNode* c = newChild->firstRaw(); c; c = c->next_.get()) {
             TXmlNodePtr copy = c->cloneNode(true);
             checkInsert(copy);
             linkBefore(std::move(copy), ref.get());
@@ -301,20 +518,20 @@ TXmlNodePtr TXmlNode::replaceChild(const TXmlNodePtr& newChild, const TXmlNodePt
 
 TXmlNodePtr TXmlNode::cloneNode(bool deep) const {
     TXmlNodePtr root = cloneShallow(owner_);
-    if (!deep || !first_)
+    if (!deep || !firstRaw())
         return root;
-    std::weak_ptr<TXmlDocument> owner = owner_;
+    TXmlOwnerLink* owner = owner_;
     if (type_ == DOCUMENT_NODE)
-        owner = std::static_pointer_cast<TXmlDocument>(root);
+        owner = root->owner_;
     // dst is always the copy of src's parent.
-    const TXmlNode* src = first_.get();
+    const TXmlNode* src = firstRaw();
     TXmlNode* dst = root.get();
     while (src) {
         TXmlNodePtr copy = src->cloneShallow(owner);
         TXmlNode* raw = copy.get();
         dst->linkBefore(std::move(copy), nullptr);
-        if (src->first_) {
-            src = src->first_.get();
+        if (src->firstRaw()) {
+            src = src->firstRaw();
             dst = raw;
             continue;
         }
@@ -342,22 +559,32 @@ TXmlNamedNodeMap& TXmlElement::attrMap() {
     return *attrs_;
 }
 
-void TXmlElement::appendAttribute(std::u16string name, std::u16string value) {
-    auto a = std::make_shared<TXmlAttribute>(owner_, std::move(name), std::move(value));
+TXmlElement::TXmlElement(TXmlOwnerLink* owner, const std::u16string& name)
+    : TXmlParentNode(ELEMENT_NODE, owner), name_(owner->intern(name)) {}
+
+TXmlAttribute::TXmlAttribute(TXmlOwnerLink* owner, const std::u16string& name,
+                             std::u16string_view value)
+    : TXmlNode(ATTRIBUTE_NODE, owner), name_(owner->intern(name)), value_(value) {}
+
+void TXmlElement::appendAttribute(const std::u16string& name, std::u16string_view value) {
+    auto a = makeNode<TXmlAttribute>(owner(), name, value);
     a->parent_ = this;
     attrMap().attrs_.push_back(std::move(a));
 }
 
 std::u16string TXmlElement::getAttribute(const std::u16string& name) const {
     auto a = attrs_ ? attrs_->getNamedItem(name) : nullptr;
-    return a ? a->value_ : std::u16string();
+    std::u16string v;
+    if (a)
+        a->value_.widenInto(v);
+    return v;
 }
 
 void TXmlElement::setAttribute(const std::u16string& name, const std::u16string& value) {
     bool fold = ignoreCase();
     auto& v = attrMap().attrs_;
     for (auto it = v.begin(); it != v.end(); ++it)
-        if (nameMatch((*it)->name_, name, fold)) {
+        if (nameMatch(*(*it)->name_, name, fold)) {
             (*it)->parent_ = nullptr;
             v.erase(it);
             break;
@@ -390,18 +617,22 @@ TXmlNodeList TXmlElement::getElementsByTagName(const std::u16string& name) const
     return list;
 }
 
-TXmlNodePtr TXmlElement::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    auto e = std::make_shared<TXmlElement>(owner, name_);
+TXmlNodePtr TXmlElement::cloneShallow(TXmlOwnerLink* owner) const {
+    auto e = makeNode<TXmlElement>(owner, *name_);
     if (attrs_) {
         e->attrMap().attrs_.reserve(attrs_->attrs_.size());
         for (const auto& a : attrs_->attrs_)
-            e->appendAttribute(a->name_, a->value_);
+            e->appendAttribute(*a->name_, std::u16string_view());
+        for (std::size_t i = 0; i < attrs_->attrs_.size(); ++i)
+            e->attrs_->attrs_[i]->copyValue(*attrs_->attrs_[i]);
     }
     return e;
 }
 
-TXmlNodePtr TXmlAttribute::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlAttribute>(owner, name_, value_);
+TXmlNodePtr TXmlAttribute::cloneShallow(TXmlOwnerLink* owner) const {
+    auto a = makeNode<TXmlAttribute>(owner, *name_, std::u16string_view());
+    a->copyValue(*this);
+    return a;
 }
 
 const std::u16string& TXmlText::nodeName() const {
@@ -409,8 +640,59 @@ const std::u16string& TXmlText::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlText::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlText>(owner, nodeValue());
+const std::u16string& TXmlNode::widened(const TXmlPackedText& value) const {
+    std::u16string& w = owner_->widened[this];
+    if (!widened_) {
+        value.widenInto(w);
+        widened_ = true;
+    }
+    return w;
+}
+
+void TXmlNode::setPacked(TXmlPackedText& value, std::u16string text) {
+    value.assign(text);
+    // A reference handed out before keeps showing the value.
+    if (widened_)
+        owner_->widened[this] = std::move(text);
+}
+
+void TXmlNode::appendPacked(TXmlPackedText& value, std::u16string_view text) {
+    value.append(text);
+    if (widened_)
+        owner_->widened[this].append(text);
+}
+
+void TXmlNode::dropWidened() {
+    if (widened_) {
+        owner_->widened.erase(this);
+        widened_ = false;
+    }
+}
+
+TXmlCharacterData::~TXmlCharacterData() {
+    dropWidened();
+}
+
+TXmlAttribute::~TXmlAttribute() {
+    dropWidened();
+}
+
+void TXmlAttribute::copyValue(const TXmlAttribute& other) {
+    dropWidened();
+    value_.~TXmlPackedText();
+    new (&value_) TXmlPackedText(other.value_);
+}
+
+void TXmlCharacterData::copyData(const TXmlCharacterData& other) {
+    dropWidened();
+    data_.~TXmlPackedText();
+    new (&data_) TXmlPackedText(other.data_);
+}
+
+TXmlNodePtr TXmlText::cloneShallow(TXmlOwnerLink* owner) const {
+    auto t = makeNode<TXmlText>(owner, std::u16string_view());
+    t->copyData(*this);
+    return t;
 }
 
 const std::u16string& TXmlCDataSection::nodeName() const {
@@ -418,8 +700,10 @@ const std::u16string& TXmlCDataSection::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlCDataSection::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlCDataSection>(owner, nodeValue());
+TXmlNodePtr TXmlCDataSection::cloneShallow(TXmlOwnerLink* owner) const {
+    auto t = makeNode<TXmlCDataSection>(owner, std::u16string_view());
+    t->copyData(*this);
+    return t;
 }
 
 const std::u16string& TXmlComment::nodeName() const {
@@ -427,21 +711,23 @@ const std::u16string& TXmlComment::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlComment::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlComment>(owner, nodeValue());
+TXmlNodePtr TXmlComment::cloneShallow(TXmlOwnerLink* owner) const {
+    auto t = makeNode<TXmlComment>(owner, std::u16string_view());
+    t->copyData(*this);
+    return t;
 }
 
-TXmlNodePtr TXmlEntityReference::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlEntityReference>(owner, name_);
+TXmlNodePtr TXmlEntityReference::cloneShallow(TXmlOwnerLink* owner) const {
+    return makeNode<TXmlEntityReference>(owner, name_);
 }
 
 TXmlNodePtr
-TXmlProcessingInstruction::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlProcessingInstruction>(owner, target_, data_);
+TXmlProcessingInstruction::cloneShallow(TXmlOwnerLink* owner) const {
+    return makeNode<TXmlProcessingInstruction>(owner, target_, data_);
 }
 
-TXmlNodePtr TXmlDocumentType::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlDocumentType>(owner, name_, publicId_, systemId_);
+TXmlNodePtr TXmlDocumentType::cloneShallow(TXmlOwnerLink* owner) const {
+    return makeNode<TXmlDocumentType>(owner, name_, publicId_, systemId_);
 }
 
 namespace {
@@ -460,7 +746,7 @@ TXmlNodeType declNodeType(TXmlDeclKind kind) {
 }
 } // namespace
 
-TXmlDeclaration::TXmlDeclaration(const std::weak_ptr<TXmlDocument>& owner, TXmlDeclKind kind,
+TXmlDeclaration::TXmlDeclaration(TXmlOwnerLink* owner, TXmlDeclKind kind,
                                  std::u16string markup)
     : TXmlNode(declNodeType(kind), owner), kind_(kind), markup_(std::move(markup)) {}
 
@@ -470,8 +756,8 @@ const std::u16string& TXmlDeclaration::nodeName() const {
     return names[static_cast<int>(kind_)];
 }
 
-TXmlNodePtr TXmlDeclaration::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlDeclaration>(owner, kind_, markup_);
+TXmlNodePtr TXmlDeclaration::cloneShallow(TXmlOwnerLink* owner) const {
+    return makeNode<TXmlDeclaration>(owner, kind_, markup_);
 }
 
 const std::u16string& TXmlDocumentFragment::nodeName() const {
@@ -479,17 +765,22 @@ const std::u16string& TXmlDocumentFragment::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlDocumentFragment::cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const {
-    return std::make_shared<TXmlDocumentFragment>(owner);
+TXmlNodePtr TXmlDocumentFragment::cloneShallow(TXmlOwnerLink* owner) const {
+    return makeNode<TXmlDocumentFragment>(owner);
 }
 
 // ---------------------------------------------------------------------------
 // TXmlDocument
 
+TXmlDocument::TXmlDocument() : TXmlParentNode(DOCUMENT_NODE, new TXmlOwnerLink(this)) {}
+
+TXmlDocument::~TXmlDocument() {
+    // Nodes still held elsewhere see the document gone from here on.
+    owner_->doc = nullptr;
+}
+
 TXmlDocumentPtr TXmlDocument::create() {
-    auto d = std::make_shared<TXmlDocument>();
-    d->owner_ = d;
-    return d;
+    return makeNode<TXmlDocument>();
 }
 
 const std::u16string& TXmlDocument::nodeName() const {
@@ -497,19 +788,23 @@ const std::u16string& TXmlDocument::nodeName() const {
     return name;
 }
 
-TXmlNodePtr TXmlDocument::cloneShallow(const std::weak_ptr<TXmlDocument>&) const {
+TXmlNodePtr TXmlDocument::cloneShallow(TXmlOwnerLink*) const {
     auto d = create();
     d->settings_ = settings_;
     return d;
 }
 
 void TXmlDocument::clear() {
-    while (TXmlNode* c = first_.get())
+    while (TXmlNode* c = firstRaw())
         unlink(c);
+    owner_->loadedSize = 0;
+    // No node of this document is held any more: its names can go.
+    if (owner_->refs == 1)
+        owner_->clearNames();
 }
 
 TXmlElementPtr TXmlDocument::documentElement() const {
-    for (TXmlNode* c = first_.get(); c; c = TXmlNodeLinks::next(*c))
+    for (TXmlNode* c = firstRaw(); c; c = TXmlNodeLinks::next(*c))
         if (c->nodeType() == ELEMENT_NODE)
             return std::static_pointer_cast<TXmlElement>(share(c));
     return nullptr;
@@ -526,7 +821,7 @@ TXmlNodeList TXmlDocument::getElementsByTagName(const std::u16string& name) cons
         if (all || (!prefix.empty() ? hasPrefix(nn, prefix, false) : nn == name))
             list.add(share(n));
     };
-    TXmlNode* start = first_.get();
+    TXmlNode* start = firstRaw();
     while (start && start->nodeType() != ELEMENT_NODE)
         start = TXmlNodeLinks::next(*start);
     for (TXmlNode* n = start; n; n = TXmlNodeLinks::next(*n))
@@ -537,30 +832,30 @@ TXmlNodeList TXmlDocument::getElementsByTagName(const std::u16string& name) cons
 TXmlElementPtr TXmlDocument::createElement(const std::u16string& name) {
     if (!isGoodName(name))
         throw TXmlDOMException(TXmlDOMException::INVALID_CHARACTER_ERR);
-    return std::make_shared<TXmlElement>(owner_, name);
+    return makeNode<TXmlElement>(owner_, name);
 }
 
 TXmlNodePtr TXmlDocument::createTextNode(const std::u16string& text) {
-    return std::make_shared<TXmlText>(owner_, text);
+    return makeNode<TXmlText>(owner_, text);
 }
 
 TXmlNodePtr TXmlDocument::createCDATASection(const std::u16string& text) {
-    return std::make_shared<TXmlCDataSection>(owner_, text);
+    return makeNode<TXmlCDataSection>(owner_, text);
 }
 
 TXmlNodePtr TXmlDocument::createComment(const std::u16string& text) {
-    return std::make_shared<TXmlComment>(owner_, text);
+    return makeNode<TXmlComment>(owner_, text);
 }
 
 TXmlNodePtr TXmlDocument::createProcessingInstruction(const std::u16string& target,
                                                       const std::u16string& data) {
     if (!isGoodName(target))
         throw TXmlDOMException(TXmlDOMException::INVALID_CHARACTER_ERR);
-    return std::make_shared<TXmlProcessingInstruction>(owner_, target, data);
+    return makeNode<TXmlProcessingInstruction>(owner_, target, data);
 }
 
 TXmlNodePtr TXmlDocument::createDocumentFragment() {
-    return std::make_shared<TXmlDocumentFragment>(owner_);
+    return makeNode<TXmlDocumentFragment>(owner_);
 }
 
 TXmlElementPtr TXmlDocument::appendElement(const TXmlNodePtr& parent, const std::u16string& name) {
@@ -589,16 +884,21 @@ TXmlNodePtr TXmlDocument::appendCDATASection(const TXmlNodePtr& parent,
 // are linked directly, without the checks of the public insert operations.
 
 TXmlTreeBuilder::TXmlTreeBuilder(TXmlDocument& document)
-    : doc_(document), owner_(std::static_pointer_cast<TXmlDocument>(document.shared_from_this())),
+    : doc_(document), owner_(TXmlNodeLinks::owner(document)),
       open_(&document) {}
 
+std::size_t TXmlNodeLinks::loadedSize(const TXmlNode& document) {
+    return document.owner_ ? document.owner_->loadedSize : 0;
+}
+
 void TXmlTreeBuilder::add(TXmlNodePtr node) {
+    owner_->loadedSize += TXmlNodeLinks::writtenSize(*node);
     TXmlNodeLinks::append(*open_, std::move(node));
 }
 
 void TXmlTreeBuilder::startElement(const std::u16string& name, std::vector<TXmlAttr>&& attrs,
                                    bool empty) {
-    auto e = std::make_shared<TXmlElement>(owner_, name);
+    auto e = makeNode<TXmlElement>(owner_, name);
     if (!attrs.empty()) {
         TXmlNodeLinks::reserveAttributes(*e, attrs.size());
         for (auto& a : attrs)
@@ -615,7 +915,7 @@ void TXmlTreeBuilder::endElement() {
         open_ = TXmlNodeLinks::parent(*open_);
 }
 
-bool TXmlTreeBuilder::joined(std::u16string& data) {
+bool TXmlTreeBuilder::joined(std::u16string_view data) {
     bool join = join_;
     join_ = false;
     TXmlNode* last = TXmlNodeLinks::last(*open_);
@@ -624,37 +924,50 @@ bool TXmlTreeBuilder::joined(std::u16string& data) {
     if (!join || !last || (last->nodeType() != CDATA_SECTION_NODE && last->nodeType() != TEXT_NODE))
         return false;
     TXmlNodeLinks::appendData(*last, data);
+    owner_->loadedSize += 4 * data.size();
     return true;
 }
 
 void TXmlTreeBuilder::text(std::u16string&& data) {
-    if (!joined(data))
-        add(std::make_shared<TXmlText>(owner_, std::move(data)));
+    textView(data);
 }
 
 void TXmlTreeBuilder::cdata(std::u16string&& data) {
-    if (!joined(data))
-        add(std::make_shared<TXmlCDataSection>(owner_, std::move(data)));
+    cdataView(data);
 }
 
 void TXmlTreeBuilder::comment(std::u16string&& data) {
-    add(std::make_shared<TXmlComment>(owner_, std::move(data)));
+    commentView(data);
+}
+
+void TXmlTreeBuilder::textView(std::u16string_view data) {
+    if (!joined(data))
+        add(makeNode<TXmlText>(owner_, data));
+}
+
+void TXmlTreeBuilder::cdataView(std::u16string_view data) {
+    if (!joined(data))
+        add(makeNode<TXmlCDataSection>(owner_, data));
+}
+
+void TXmlTreeBuilder::commentView(std::u16string_view data) {
+    add(makeNode<TXmlComment>(owner_, data));
 }
 
 void TXmlTreeBuilder::processingInstruction(const std::u16string& target, std::u16string&& data) {
-    add(std::make_shared<TXmlProcessingInstruction>(owner_, target, std::move(data)));
+    add(makeNode<TXmlProcessingInstruction>(owner_, target, std::move(data)));
 }
 
 void TXmlTreeBuilder::startDocType(const std::u16string& name, const std::u16string& publicId,
                                    const std::u16string& systemId) {
-    auto d = std::make_shared<TXmlDocumentType>(owner_, name, publicId, systemId);
+    auto d = makeNode<TXmlDocumentType>(owner_, name, publicId, systemId);
     TXmlNode* raw = d.get();
     add(std::move(d));
     open_ = raw;
 }
 
 void TXmlTreeBuilder::declaration(TXmlDeclKind kind, std::u16string&& markup) {
-    add(std::make_shared<TXmlDeclaration>(owner_, kind, std::move(markup)));
+    add(makeNode<TXmlDeclaration>(owner_, kind, std::move(markup)));
 }
 
 void TXmlTreeBuilder::endDocType() {

@@ -5,8 +5,13 @@
 // Ownership. Nodes are reference counted (TXmlNodePtr). A parent holds its
 // children; the parent link is not owning. Node lists and attribute maps hold
 // references to their members, so a node removed from the tree stays alive
-// while anyone holds it. Every node keeps a weak link to its document:
-// ownerDocument() is null once the document is gone.
+// while anyone holds it. Every node keeps a link to its document that does
+// not own it: ownerDocument() is null once the document is gone. Nodes and
+// their links are used on one thread at a time.
+//
+// Storage. Element and attribute names are held once per document (the link
+// keeps them), character data as compact 8-bit text that nodeValue() widens
+// on first use.
 //
 // Missing nodes. Navigation from a missing (null) node yields a missing node,
 // and the text of a missing node is empty. Members cannot be called on null,
@@ -28,17 +33,46 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TXmlNode;
 class TXmlElement;
 class TXmlAttribute;
 class TXmlDocument;
+struct TXmlOwnerLink;
 using TXmlNodePtr = std::shared_ptr<TXmlNode>;
 using TXmlElementPtr = std::shared_ptr<TXmlElement>;
 using TXmlAttributePtr = std::shared_ptr<TXmlAttribute>;
 using TXmlDocumentPtr = std::shared_ptr<TXmlDocument>;
+
+// 16-bit text kept as 8-bit bytes: UTF-8, a surrogate without its partner
+// as the three bytes UTF-8 would give its code point, so that every 16-bit
+// text comes back unchanged.
+class TXmlPackedText {
+public:
+    TXmlPackedText() = default;
+    explicit TXmlPackedText(std::u16string_view text) { assign(text); }
+    TXmlPackedText(const TXmlPackedText& other);
+    TXmlPackedText& operator=(const TXmlPackedText&) = delete;
+    ~TXmlPackedText();
+
+    void assign(std::u16string_view text);
+    void append(std::u16string_view text);
+    // The 16-bit text appended to out.
+    void widenInto(std::u16string& out) const;
+    bool empty() const { return size_ == 0; }
+    // Every byte is ASCII: the 16-bit text has as many units as bytes.
+    bool ascii() const { return ascii_; }
+    std::string_view bytes() const { return {bytes_, size_}; }
+
+private:
+    char* bytes_ = nullptr; // from the node pool
+    std::uint32_t size_ = 0;
+    bool ascii_ = true;
+};
 
 // W3C DOM node type numbers; the two markup declarations without a DOM number
 // get the next free ones.
@@ -117,11 +151,11 @@ public:
     // its element.
     TXmlNodePtr parentNode() const;
     TXmlNodeList childNodes() const;
-    TXmlNodePtr firstChild() const { return first_; }
+    TXmlNodePtr firstChild() const;
     TXmlNodePtr lastChild() const;
     TXmlNodePtr nextSibling() const { return next_; }
     TXmlNodePtr previousSibling() const;
-    bool hasChildNodes() const { return first_ != nullptr; }
+    bool hasChildNodes() const { return firstRaw() != nullptr; }
     virtual bool hasAttributes() const { return false; }
     // Null for every node but an element that has had an attribute.
     virtual const TXmlNamedNodeMap* attributes() const { return nullptr; }
@@ -150,10 +184,16 @@ public:
     TXmlNodePtr cloneNode(bool deep) const;
 
 protected:
-    TXmlNode(TXmlNodeType type, const std::weak_ptr<TXmlDocument>& owner)
-        : type_(type), owner_(owner) {}
+    TXmlNode(TXmlNodeType type, TXmlOwnerLink* owner, bool container = false);
     // A copy of this node alone: kind, name, value, attributes.
-    virtual TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const = 0;
+    virtual TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const = 0;
+    TXmlOwnerLink* owner() const { return owner_; }
+    // The 16-bit form of a packed value of this node, made on first use and
+    // kept (by the owner link) until the value changes or the node goes.
+    const std::u16string& widened(const TXmlPackedText& value) const;
+    void setPacked(TXmlPackedText& value, std::u16string text);
+    void appendPacked(TXmlPackedText& value, std::u16string_view text);
+    void dropWidened();
     bool canHoldChildren() const;
     bool sameDocument(const TXmlNode& other) const;
     bool ignoreCase() const;
@@ -163,22 +203,57 @@ private:
     friend class TXmlElement;
     friend class TXmlNamedNodeMap;
     friend struct TXmlNodeLinks;
+    friend class TXmlParentNode;
+    // The child links; only the kinds that hold children have them.
+    TXmlNode* firstRaw() const;
+    TXmlNode* lastRaw() const;
+    TXmlNodePtr& firstSlot();
+    TXmlNode*& lastSlot();
     void checkInsert(const TXmlNodePtr& child) const;
     void linkBefore(TXmlNodePtr child, TXmlNode* ref);
     void unlink(TXmlNode* child);
 
     TXmlNodeType type_;
-    std::weak_ptr<TXmlDocument> owner_;
+    bool container_; // a TXmlParentNode
+    mutable bool widened_ = false; // the owner link holds a 16-bit form of the value
+    TXmlOwnerLink* owner_; // counted reference
     TXmlNode* parent_ = nullptr;
     TXmlNode* prev_ = nullptr;
     TXmlNodePtr next_;
+};
+
+// The kinds that hold children: element, document, document type and
+// document fragment. Text, attributes and the other kinds carry no child
+// links at all.
+class TXmlParentNode : public TXmlNode {
+public:
+    ~TXmlParentNode() override;
+
+protected:
+    TXmlParentNode(TXmlNodeType type, TXmlOwnerLink* owner) : TXmlNode(type, owner, true) {}
+
+private:
+    friend class TXmlNode;
     TXmlNodePtr first_;
     TXmlNode* last_ = nullptr;
 };
 
-class TXmlElement : public TXmlNode {
+inline TXmlNode* TXmlNode::firstRaw() const {
+    return container_ ? static_cast<const TXmlParentNode*>(this)->first_.get() : nullptr;
+}
+inline TXmlNode* TXmlNode::lastRaw() const {
+    return container_ ? static_cast<const TXmlParentNode*>(this)->last_ : nullptr;
+}
+inline TXmlNodePtr& TXmlNode::firstSlot() {
+    return static_cast<TXmlParentNode*>(this)->first_;
+}
+inline TXmlNode*& TXmlNode::lastSlot() {
+    return static_cast<TXmlParentNode*>(this)->last_;
+}
+
+class TXmlElement : public TXmlParentNode {
 public:
-    const std::u16string& nodeName() const override { return name_; }
+    const std::u16string& nodeName() const override { return *name_; }
     bool hasAttributes() const override { return attrs_ && !attrs_->attrs_.empty(); }
     const TXmlNamedNodeMap* attributes() const override { return attrs_.get(); }
 
@@ -191,99 +266,102 @@ public:
     // passes the name match; "*" gives all, "prefix:*" those with the prefix.
     TXmlNodeList getElementsByTagName(const std::u16string& name) const;
 
-    TXmlElement(const std::weak_ptr<TXmlDocument>& owner, std::u16string name)
-        : TXmlNode(ELEMENT_NODE, owner), name_(std::move(name)) {}
+    TXmlElement(TXmlOwnerLink* owner, const std::u16string& name);
     ~TXmlElement() override;
     // Appends an attribute without looking for an existing one (the reader
     // has already rejected repeated names).
-    void appendAttribute(std::u16string name, std::u16string value);
+    void appendAttribute(const std::u16string& name, std::u16string_view value);
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 
 private:
     friend struct TXmlNodeLinks;
     TXmlNamedNodeMap& attrMap();
-    std::u16string name_;
+    const std::u16string* name_; // held by the owner link
     // Made with the first attribute: an element that never had one has none.
     std::unique_ptr<TXmlNamedNodeMap> attrs_;
 };
 
 class TXmlAttribute : public TXmlNode {
 public:
-    TXmlAttribute(const std::weak_ptr<TXmlDocument>& owner, std::u16string name,
-                  std::u16string value)
-        : TXmlNode(ATTRIBUTE_NODE, owner), name_(std::move(name)), value_(std::move(value)) {}
-    const std::u16string& nodeName() const override { return name_; }
-    const std::u16string& nodeValue() const override { return value_; }
-    void setNodeValue(std::u16string value) override { value_ = std::move(value); }
+    TXmlAttribute(TXmlOwnerLink* owner, const std::u16string& name, std::u16string_view value);
+    const std::u16string& nodeName() const override { return *name_; }
+    ~TXmlAttribute() override;
+    const std::u16string& nodeValue() const override { return widened(value_); }
+    void setNodeValue(std::u16string value) override { setPacked(value_, std::move(value)); }
+    const TXmlPackedText& packed() const { return value_; }
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 
 private:
     friend class TXmlElement;
     friend class TXmlNamedNodeMap;
-    std::u16string name_;
-    std::u16string value_;
+    void copyValue(const TXmlAttribute& other);
+    const std::u16string* name_; // held by the owner link
+    TXmlPackedText value_;
 };
 
 class TXmlCharacterData : public TXmlNode {
 public:
-    const std::u16string& nodeValue() const override { return data_; }
-    void setNodeValue(std::u16string value) override { data_ = std::move(value); }
+    ~TXmlCharacterData() override;
+    const std::u16string& nodeValue() const override { return widened(data_); }
+    void setNodeValue(std::u16string value) override { setPacked(data_, std::move(value)); }
+    const TXmlPackedText& packed() const { return data_; }
 
 protected:
-    TXmlCharacterData(TXmlNodeType type, const std::weak_ptr<TXmlDocument>& owner,
-                      std::u16string data)
-        : TXmlNode(type, owner), data_(std::move(data)) {}
+    // Takes other's text (for copies).
+    void copyData(const TXmlCharacterData& other);
+    TXmlCharacterData(TXmlNodeType type, TXmlOwnerLink* owner, std::u16string_view data)
+        : TXmlNode(type, owner), data_(data) {}
 
 private:
     friend struct TXmlNodeLinks;
-    std::u16string data_;
+    TXmlPackedText data_;
 };
 
 class TXmlText : public TXmlCharacterData {
 public:
-    TXmlText(const std::weak_ptr<TXmlDocument>& owner, std::u16string data)
-        : TXmlCharacterData(TEXT_NODE, owner, std::move(data)) {}
+    TXmlText(TXmlOwnerLink* owner, std::u16string_view data)
+        : TXmlCharacterData(TEXT_NODE, owner, data) {}
     const std::u16string& nodeName() const override;
 
 protected:
-    TXmlText(TXmlNodeType type, const std::weak_ptr<TXmlDocument>& owner, std::u16string data)
-        : TXmlCharacterData(type, owner, std::move(data)) {}
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlText(TXmlNodeType type, TXmlOwnerLink* owner, std::u16string_view data)
+        : TXmlCharacterData(type, owner, data) {}
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 };
 
 // Counts as text for text(), being a TXmlText.
 class TXmlCDataSection : public TXmlText {
 public:
-    TXmlCDataSection(const std::weak_ptr<TXmlDocument>& owner, std::u16string data)
-        : TXmlText(CDATA_SECTION_NODE, owner, std::move(data)) {}
+    TXmlCDataSection(TXmlOwnerLink* owner, std::u16string_view data)
+        : TXmlText(CDATA_SECTION_NODE, owner, data) {}
     const std::u16string& nodeName() const override;
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 };
 
 class TXmlComment : public TXmlCharacterData {
 public:
-    TXmlComment(const std::weak_ptr<TXmlDocument>& owner, std::u16string data)
-        : TXmlCharacterData(COMMENT_NODE, owner, std::move(data)) {}
+    TXmlComment(TXmlOwnerLink* owner, std::u16string_view data)
+        : TXmlCharacterData(COMMENT_NODE, owner, data) {}
     const std::u16string& nodeName() const override;
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 };
 
 class TXmlEntityReference : public TXmlNode {
 public:
-    TXmlEntityReference(const std::weak_ptr<TXmlDocument>& owner, std::u16string name)
+    TXmlEntityReference(TXmlOwnerLink* owner, std::u16string name)
         : TXmlNode(ENTITY_REFERENCE_NODE, owner), name_(std::move(name)) {}
     const std::u16string& nodeName() const override { return name_; }
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 
 private:
     std::u16string name_;
@@ -292,7 +370,7 @@ private:
 // nodeName is the target, nodeValue the data.
 class TXmlProcessingInstruction : public TXmlNode {
 public:
-    TXmlProcessingInstruction(const std::weak_ptr<TXmlDocument>& owner, std::u16string target,
+    TXmlProcessingInstruction(TXmlOwnerLink* owner, std::u16string target,
                               std::u16string data)
         : TXmlNode(PROCESSING_INSTRUCTION_NODE, owner), target_(std::move(target)),
           data_(std::move(data)) {}
@@ -301,7 +379,7 @@ public:
     void setNodeValue(std::u16string value) override { data_ = std::move(value); }
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 
 private:
     std::u16string target_;
@@ -310,18 +388,18 @@ private:
 
 // The declarations of the internal subset are its children
 // (TXmlDeclaration, comments, processing instructions).
-class TXmlDocumentType : public TXmlNode {
+class TXmlDocumentType : public TXmlParentNode {
 public:
-    TXmlDocumentType(const std::weak_ptr<TXmlDocument>& owner, std::u16string name,
+    TXmlDocumentType(TXmlOwnerLink* owner, std::u16string name,
                      std::u16string publicId, std::u16string systemId)
-        : TXmlNode(DOCUMENT_TYPE_NODE, owner), name_(std::move(name)),
+        : TXmlParentNode(DOCUMENT_TYPE_NODE, owner), name_(std::move(name)),
           publicId_(std::move(publicId)), systemId_(std::move(systemId)) {}
     const std::u16string& nodeName() const override { return name_; }
     const std::u16string& publicId() const { return publicId_; }
     const std::u16string& systemId() const { return systemId_; }
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 
 private:
     std::u16string name_;
@@ -334,28 +412,28 @@ private:
 // ATTLIST_DECL_NODE, ENTITY_NODE or NOTATION_NODE.
 class TXmlDeclaration : public TXmlNode {
 public:
-    TXmlDeclaration(const std::weak_ptr<TXmlDocument>& owner, TXmlDeclKind kind,
+    TXmlDeclaration(TXmlOwnerLink* owner, TXmlDeclKind kind,
                     std::u16string markup);
     TXmlDeclKind kind() const { return kind_; }
     const std::u16string& nodeName() const override;
     const std::u16string& nodeValue() const override { return markup_; }
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 
 private:
     TXmlDeclKind kind_;
     std::u16string markup_;
 };
 
-class TXmlDocumentFragment : public TXmlNode {
+class TXmlDocumentFragment : public TXmlParentNode {
 public:
-    explicit TXmlDocumentFragment(const std::weak_ptr<TXmlDocument>& owner)
-        : TXmlNode(DOCUMENT_FRAGMENT_NODE, owner) {}
+    explicit TXmlDocumentFragment(TXmlOwnerLink* owner)
+        : TXmlParentNode(DOCUMENT_FRAGMENT_NODE, owner) {}
     const std::u16string& nodeName() const override;
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 };
 
 // The document's own switches: the name match and the writer's settings.
@@ -369,7 +447,7 @@ struct TXmlDocumentSettings {
     bool WriteUTF8Signature = false;
 };
 
-class TXmlDocument : public TXmlNode {
+class TXmlDocument : public TXmlParentNode {
 public:
     // Documents live in shared pointers; make one with create().
     static TXmlDocumentPtr create();
@@ -403,10 +481,11 @@ public:
     // Releases every child.
     void clear();
 
-    TXmlDocument() : TXmlNode(DOCUMENT_NODE, {}) {}
+    TXmlDocument();
+    ~TXmlDocument() override;
 
 protected:
-    TXmlNodePtr cloneShallow(const std::weak_ptr<TXmlDocument>& owner) const override;
+    TXmlNodePtr cloneShallow(TXmlOwnerLink* owner) const override;
 
 private:
     TXmlDocumentSettings settings_;

@@ -1,5 +1,6 @@
 #include "xml/XmlFtp.h"
 
+#include "xml/XmlCurl.h"
 #include "xml/XmlMessages.h"
 
 #include "xml/XmlSource.h"
@@ -7,7 +8,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
@@ -73,11 +73,11 @@ struct Outcome {
 class FtpSession {
 public:
     FtpSession(std::string host, std::string user, std::string password, long limit)
-        : handle_(curl_easy_init()), host_(std::move(host)), user_(std::move(user)),
+        : handle_(xmlcurl::api().easy_init()), host_(std::move(host)), user_(std::move(user)),
           password_(std::move(password)), limit_(limit) {}
     ~FtpSession() {
         if (handle_)
-            curl_easy_cleanup(handle_);
+            xmlcurl::api().easy_cleanup(handle_);
     }
     FtpSession(const FtpSession&) = delete;
     FtpSession& operator=(const FtpSession&) = delete;
@@ -97,10 +97,10 @@ public:
         c.cwdStep = cwdStep;
         c.workStep = Step::Store;
         prepare(url(dir, name), c);
-        curl_easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(handle_, CURLOPT_READFUNCTION, readTransferBlock);
-        curl_easy_setopt(handle_, CURLOPT_READDATA, static_cast<Transfer*>(&c));
-        curl_easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_READFUNCTION, readTransferBlock);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_READDATA, static_cast<Transfer*>(&c));
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
         return run(c, commands);
     }
 
@@ -110,7 +110,7 @@ public:
         c.cwdStep = Step::Remove;
         c.workStep = Step::Remove;
         prepare(url(dir, ""), c);
-        curl_easy_setopt(handle_, CURLOPT_NOBODY, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_NOBODY, 1L);
         run(c, {"DELE " + name});
     }
 
@@ -123,40 +123,40 @@ private:
     void prepare(const std::string& url, Conversation& c) {
         c.limit = limit_;
         c.lastProgress = Clock::now();
-        curl_easy_reset(handle_);
-        curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "ftp");
-        curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(handle_, CURLOPT_USERAGENT, "Quillo XML");
+        xmlcurl::api().easy_reset(handle_);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_URL, url.c_str());
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "ftp");
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_USERAGENT, "Quillo XML");
         if (!user_.empty()) {
-            curl_easy_setopt(handle_, CURLOPT_USERNAME, user_.c_str());
-            curl_easy_setopt(handle_, CURLOPT_PASSWORD, password_.c_str());
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_USERNAME, user_.c_str());
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_PASSWORD, password_.c_str());
         }
-        curl_easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD,
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD,
                          static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-        curl_easy_setopt(handle_, CURLOPT_TRANSFERTEXT, 0L);
-        curl_easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT, limit_);
-        curl_easy_setopt(handle_, CURLOPT_SERVER_RESPONSE_TIMEOUT, limit_);
-        curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, limit_);
-        curl_easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchTransferProgress);
-        curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, static_cast<Transfer*>(&c));
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_TRANSFERTEXT, 0L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT, limit_);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_SERVER_RESPONSE_TIMEOUT, limit_);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, limit_);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchTransferProgress);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_XFERINFODATA, static_cast<Transfer*>(&c));
         // The debug stream is how the commands are followed; nothing is printed.
-        curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
-        curl_easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, onConversation);
-        curl_easy_setopt(handle_, CURLOPT_DEBUGDATA, &c);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, onConversation);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_DEBUGDATA, &c);
     }
 
     Outcome run(Conversation& c, const std::vector<std::string>& commands) {
         curl_slist* after = nullptr;
         for (const auto& command : commands)
-            after = curl_slist_append(after, command.c_str());
-        curl_easy_setopt(handle_, CURLOPT_POSTQUOTE, after);
-        CURLcode rc = curl_easy_perform(handle_);
+            after = xmlcurl::api().slist_append(after, command.c_str());
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_POSTQUOTE, after);
+        CURLcode rc = xmlcurl::api().easy_perform(handle_);
         // The list must outlive every use of the handle that could send it.
-        curl_easy_setopt(handle_, CURLOPT_POSTQUOTE, nullptr);
-        curl_slist_free_all(after);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_POSTQUOTE, nullptr);
+        xmlcurl::api().slist_free_all(after);
         if (c.readFailed)
             return {CURLE_READ_ERROR, Step::Store};
         return {rc, c.step};

@@ -8,12 +8,17 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 // The smallest decoding window, whatever BufferSize says: a window below a
 // few bytes could never hold one whole UTF-8 sequence.
 constexpr std::size_t kMinChunk = 16;
+// A file is read in pieces of at least this size, however small the window.
+constexpr std::size_t kMinRead = std::size_t(256) << 10;
 
 constexpr std::uint64_t Ones = 0x0101010101010101ull;
 constexpr std::uint64_t Highs = 0x8080808080808080ull;
@@ -28,6 +33,39 @@ inline bool plainBlock(const std::uint8_t* p, bool asciiOnly) {
     if (asciiOnly)
         bad |= w & Highs;
     return bad == 0;
+}
+
+// Widens the leading blocks of sixteen bytes that need no care (as
+// plainBlock) and returns how many bytes it took.
+inline std::size_t plainBlocks16(const std::uint8_t* p, const std::uint8_t* e, char16_t* out,
+                                 bool asciiOnly) {
+    std::size_t done = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (e - p >= 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        int bad = _mm_movemask_epi8(_mm_cmpeq_epi8(x, cr));
+        if (asciiOnly)
+            bad |= _mm_movemask_epi8(x);
+        // Sixteen units are stored; up to the first byte that needs care count.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(x, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(x, zero));
+        if (bad) {
+            done += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(bad)));
+            break;
+        }
+        p += 16;
+        out += 16;
+        done += 16;
+    }
+#else
+    (void)p;
+    (void)e;
+    (void)out;
+    (void)asciiOnly;
+#endif
+    return done;
 }
 
 inline bool isTrail(std::uint8_t b) {
@@ -56,8 +94,9 @@ bool TXmlInCharFilter::openFile(const std::string& path) {
         fd_ = -1;
         return false;
     }
-    bytes_ = std::make_unique<std::uint8_t[]>(chunk_);
-    p_ = e_ = bytes_.get();
+    readSize_ = std::max(chunk_, kMinRead);
+    bytes_.reset(new std::uint8_t[readSize_]);
+    p_ = e_ = readEnd_ = bytes_.get();
     return true;
 }
 
@@ -72,22 +111,25 @@ bool TXmlInCharFilter::fillWindow() {
         e_ = p_ + std::min<std::size_t>(chunk_, static_cast<std::size_t>(memEnd_ - p_));
         return e_ == memEnd_;
     }
-    std::size_t left = static_cast<std::size_t>(e_ - p_);
-    if (p_ != bytes_.get())
-        std::memmove(bytes_.get(), p_, left);
-    p_ = bytes_.get();
-    while (!eof_ && left < chunk_) {
-        ssize_t n = ::read(fd_, bytes_.get() + left, chunk_ - left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            eof_ = true;
-            break;
+    std::size_t left = static_cast<std::size_t>(readEnd_ - p_);
+    if (left < chunk_ && !eof_) {
+        if (p_ != bytes_.get())
+            std::memmove(bytes_.get(), p_, left);
+        p_ = bytes_.get();
+        while (!eof_ && left < readSize_) {
+            ssize_t n = ::read(fd_, bytes_.get() + left, readSize_ - left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                eof_ = true;
+                break;
+            }
+            left += static_cast<std::size_t>(n);
         }
-        left += static_cast<std::size_t>(n);
+        readEnd_ = p_ + left;
     }
-    e_ = p_ + left;
-    return eof_;
+    e_ = p_ + std::min(chunk_, left);
+    return eof_ && e_ == readEnd_;
 }
 
 void TXmlInCharFilter::detectByteOrderMark() {
@@ -104,7 +146,7 @@ void TXmlInCharFilter::detectByteOrderMark() {
 }
 
 bool TXmlInCharFilter::finished() const {
-    return pendingError_.empty() && p_ == e_ && (bytes_ ? eof_ : e_ == memEnd_);
+    return pendingError_.empty() && p_ == e_ && (bytes_ ? eof_ && e_ == readEnd_ : e_ == memEnd_);
 }
 
 namespace {
@@ -202,11 +244,50 @@ std::size_t TXmlInCharFilter::decodeUtf8(const std::uint8_t* e, bool last, char1
     const std::uint8_t* p = p_;
     while (p < e) {
         if (!crPending_) {
-            while (e - p >= 8 && plainBlock(p, true)) {
-                for (int i = 0; i < 8; ++i)
-                    out[i] = p[i];
-                p += 8;
-                out += 8;
+            // Runs of ASCII and whole two- and three-byte sequences that need
+            // no range check beyond their trail bytes; the rest goes below.
+            // Blocks are tried again after a few ASCII characters in a row,
+            // not after every character of mixed text.
+            int asciiRun = 8;
+            for (;;) {
+                if (asciiRun >= 8) {
+                    std::size_t wide = plainBlocks16(p, e, out, true);
+                    p += wide;
+                    out += wide;
+                    while (e - p >= 8 && plainBlock(p, true)) {
+                        for (int i = 0; i < 8; ++i)
+                            out[i] = p[i];
+                        p += 8;
+                        out += 8;
+                    }
+                    asciiRun = 0;
+                }
+                if (p == e)
+                    break;
+                std::uint8_t b = *p;
+                if (b < 0x80) {
+                    if (b == '\r')
+                        break;
+                    *out++ = b;
+                    ++p;
+                    ++asciiRun;
+                    continue;
+                }
+                asciiRun = 0;
+                if (b >= 0xC2 && b <= 0xDF) {
+                    if (e - p < 2 || !isTrail(p[1]))
+                        break;
+                    *out++ = static_cast<char16_t>(((b & 0x1F) << 6) | (p[1] & 0x3F));
+                    p += 2;
+                } else if (b >= 0xE1 && b <= 0xEF && b != 0xED) {
+                    if (e - p < 3 || !isTrail(p[1]) || !isTrail(p[2]))
+                        break;
+                    *out++ = static_cast<char16_t>(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) |
+                                                   (p[2] & 0x3F));
+                    p += 3;
+                } else {
+                    break;
+                }
             }
             if (p == e)
                 break;
@@ -276,6 +357,9 @@ std::size_t TXmlInCharFilter::decodeLatin1(const std::uint8_t* e, char16_t* out)
     const std::uint8_t* p = p_;
     while (p < e) {
         if (!crPending_) {
+            std::size_t wide = plainBlocks16(p, e, out, false);
+            p += wide;
+            out += wide;
             while (e - p >= 8 && plainBlock(p, false)) {
                 for (int i = 0; i < 8; ++i)
                     out[i] = p[i];

@@ -81,9 +81,13 @@ private:
     std::size_t chunk_;
     int fd_ = -1;
     bool eof_ = false; // no more bytes behind the window
+    // A file is read in large pieces and decoded a window of chunk_ bytes at
+    // a time.
+    std::size_t readSize_ = 0;
     std::unique_ptr<std::uint8_t[]> bytes_;
     const std::uint8_t* p_ = nullptr; // undecoded bytes of the window
     const std::uint8_t* e_ = nullptr;
+    const std::uint8_t* readEnd_ = nullptr; // end of the bytes read from the file
     const std::uint8_t* memEnd_ = nullptr; // memory source: end of all input
     bool started_ = false;
     bool inDeclaration_ = true;

@@ -12,6 +12,9 @@
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -33,6 +36,29 @@ constexpr std::size_t kMaxLinearAttributeCheck = 16;
 
 using namespace xmlmsg;
 using U16 = std::u16string;
+
+// The first unit in [p, e) that is a, b, c or d; e when there is none.
+inline const char16_t* findAny(const char16_t* p, const char16_t* e, char16_t a, char16_t b,
+                               char16_t c, char16_t d) {
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
+    const __m128i vd = _mm_set1_epi16(static_cast<short>(d));
+    while (e - p >= 8) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, va), _mm_cmpeq_epi16(x, vb)),
+                                 _mm_or_si128(_mm_cmpeq_epi16(x, vc), _mm_cmpeq_epi16(x, vd)));
+        int mask = _mm_movemask_epi8(m);
+        if (mask)
+            return p + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+        p += 8;
+    }
+#endif
+    while (p < e && *p != a && *p != b && *p != c && *p != d)
+        ++p;
+    return p;
+}
 
 std::u16string number(long n) {
     return utf8ToUtf16(std::to_string(n));
@@ -69,9 +95,48 @@ void appendCodePoint(std::u16string& out, char32_t cp) {
 
 // Trims whitespace and collapses each inner run of it into one space.
 void normalizeSpace(std::u16string& s) {
-    std::size_t w = 0;
+    // Text that is already normal up to some point (no whitespace at its
+    // start, single spaces only) is kept as it is up to there.
+    const char16_t* p = s.data();
+    const std::size_t n = s.size();
+    std::size_t from = 0;
+    if (n && !isXmlSpace(p[0])) {
+#if defined(__SSE2__)
+        // Eight units at a time: a TAB, LF or CR, or a space before whitespace.
+        const __m128i sp = _mm_set1_epi16(u' '), tab = _mm_set1_epi16(u'\t'),
+                      lf = _mm_set1_epi16(u'\n'), cr = _mm_set1_epi16(u'\r');
+        while (from + 9 <= n) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
+            __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from + 1));
+            __m128i ctlX = _mm_or_si128(_mm_cmpeq_epi16(x, tab),
+                                        _mm_or_si128(_mm_cmpeq_epi16(x, lf), _mm_cmpeq_epi16(x, cr)));
+            __m128i wsY = _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi16(y, sp), _mm_cmpeq_epi16(y, tab)),
+                _mm_or_si128(_mm_cmpeq_epi16(y, lf), _mm_cmpeq_epi16(y, cr)));
+            __m128i bad = _mm_or_si128(ctlX, _mm_and_si128(_mm_cmpeq_epi16(x, sp), wsY));
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(bad));
+            if (mask) {
+                from += static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
+                goto irregular;
+            }
+            from += 8;
+        }
+#endif
+        for (; from < n; ++from) {
+            char16_t c = p[from];
+            if (c == u' ' ? from + 1 == n || isXmlSpace(p[from + 1]) : isXmlSpace(c))
+                break;
+        }
+        if (from == n)
+            return;
+    }
+#if defined(__SSE2__)
+irregular:
+#endif
+    std::size_t w = from;
     bool gap = false;
-    for (char16_t c : s) {
+    for (std::size_t i = from; i < n; ++i) {
+        char16_t c = s[i];
         if (isXmlSpace(c)) {
             gap = w > 0;
             continue;
@@ -226,6 +291,8 @@ struct TXmlParser::Impl {
     // tree never holds two texts side by side, which could not be written).
     bool textLast = false;
     std::u16string scratch;
+    std::vector<TXmlAttr> attrBuffer;
+    std::vector<TXmlAttr> spareAttrs; // their strings' room, for the next tags
     std::unordered_set<std::u16string> foldedNames;
     std::u16string refName;
 
@@ -643,8 +710,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
-            while (p < end_ && *p != q)
-                ++p;
+            p = findAny(p, end_, q, q, q, q);
             out.append(cur_, p);
             cur_ = p;
             if (p != end_) {
@@ -667,8 +733,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kExpectedDelimiter) + q);
             const char16_t* p = cur_;
-            while (p < end_ && *p != q && *p != u'&' && *p != u'<' && *p != u'\n')
-                ++p;
+            p = findAny(p, end_, q, u'&', u'<', u'\n');
             out.append(cur_, p);
             cur_ = p;
             if (p == end_)
@@ -843,8 +908,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kUnterminated) + u"'?>'");
             const char16_t* p = cur_;
-            while (p < end_ && *p != u'?')
-                ++p;
+            p = findAny(p, end_, u'?', u'?', u'?', u'?');
             data.append(cur_, p);
             cur_ = p;
             if (p == end_)
@@ -941,8 +1005,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kUnterminated) + u"'-->'");
             const char16_t* p = cur_;
-            while (p < end_ && *p != u'-')
-                ++p;
+            p = findAny(p, end_, u'-', u'-', u'-', u'-');
             scratch.append(cur_, p);
             cur_ = p;
             if (p == end_)
@@ -960,7 +1023,7 @@ struct TXmlParser::Impl {
             break;
         }
         if (reporting())
-            sink.comment(std::u16string(scratch));
+            sink.commentView(scratch);
     }
 
     // After "<![CDATA["; before: what the section touches. False when the
@@ -971,8 +1034,7 @@ struct TXmlParser::Impl {
             if (cur_ == end_ && !fill())
                 fail(wide(kUnterminated) + u"']]>'");
             const char16_t* p = cur_;
-            while (p < end_ && *p != u']')
-                ++p;
+            p = findAny(p, end_, u']', u']', u']', u']');
             scratch.append(cur_, p);
             cur_ = p;
             if (p == end_)
@@ -989,7 +1051,7 @@ struct TXmlParser::Impl {
         if (made) {
             if (before == Touch::Piece)
                 sink.joinNextCharacterData();
-            sink.cdata(std::u16string(scratch));
+            sink.cdataView(scratch);
             after = Touch::Piece;
         }
         touching = more() && !isXmlSpace(*cur_) ? after : Touch::Nothing;
@@ -1005,7 +1067,12 @@ struct TXmlParser::Impl {
             names.resize(depth + 1);
         std::u16string& name = names[depth];
         readName(name);
-        std::vector<TXmlAttr> attrs;
+        // The list is the parser's own between start tags, so that its room
+        // is reused.
+        std::vector<TXmlAttr>& attrs = attrBuffer;
+        for (TXmlAttr& a : attrs)
+            spareAttrs.push_back(std::move(a));
+        attrs.clear();
         bool empty = false;
         for (;;) {
             bool space = skipSpace();
@@ -1025,6 +1092,10 @@ struct TXmlParser::Impl {
             if (!space)
                 failWhitespace();
             TXmlAttr a;
+            if (!spareAttrs.empty()) {
+                a = std::move(spareAttrs.back());
+                spareAttrs.pop_back();
+            }
             readName(a.name);
             skipSpace();
             matchLenient(u"=");
@@ -1106,8 +1177,21 @@ struct TXmlParser::Impl {
     }
 
     void endTag() {
-        readName(scratch);
         const std::u16string& open = names[depth - 1];
+        // The usual end tag, the open name and then a delimiter, is taken as
+        // it stands in the buffer.
+        const std::size_t n = open.size();
+        if (static_cast<std::size_t>(end_ - cur_) > n &&
+            std::memcmp(cur_, open.data(), n * sizeof(char16_t)) == 0 && cur_[n] < 128 &&
+            Names.cls[cur_[n]] == Delimiter && n) {
+            cur_ += n;
+            skipSpace();
+            matchLenient(u">");
+            sink.endElement();
+            --depth;
+            return;
+        }
+        readName(scratch);
         if (scratch != open)
             fail(xmlmsg::fill<U16>(kMismatchedEndTag, open, scratch));
         skipSpace();
@@ -1132,7 +1216,7 @@ struct TXmlParser::Impl {
         // the writer leaves one empty where the value begins or ends with a
         // character it had to write as a reference.
         if (before == Touch::EmptyCData) {
-            sink.cdata(std::u16string(pending));
+            sink.cdataView(pending);
             textLast = false;
         } else {
             if (before == Touch::Piece || textLast)
@@ -1140,7 +1224,7 @@ struct TXmlParser::Impl {
             // Trimmed texts joined keep the space text() puts between them.
             if (textLast && before != Touch::Piece && normalize)
                 pending.insert(pending.begin(), u' ');
-            sink.text(std::u16string(pending));
+            sink.textView(pending);
             textLast = before != Touch::Piece;
         }
         pending.clear();
@@ -1153,8 +1237,7 @@ struct TXmlParser::Impl {
                 if (cur_ == end_ && !fill())
                     fail(wide(kEndOfFile));
                 const char16_t* p = cur_;
-                while (p < end_ && *p != u'<' && *p != u'&' && *p != u']')
-                    ++p;
+                p = findAny(p, end_, u'<', u'&', u']', u']');
                 if (p != cur_)
                     pendingLiteral = true;
                 pending.append(cur_, p);

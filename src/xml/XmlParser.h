@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Receives what the parser recognises, in document order. A sink may throw
@@ -31,6 +32,11 @@ public:
     // the pieces are one text.
     virtual void joinNextCharacterData() {}
     virtual void comment(std::u16string&& data) = 0;
+    // The same three with the parser's own buffer, valid during the call; a
+    // sink that keeps its own form of the text saves a copy here.
+    virtual void textView(std::u16string_view data) { text(std::u16string(data)); }
+    virtual void cdataView(std::u16string_view data) { cdata(std::u16string(data)); }
+    virtual void commentView(std::u16string_view data) { comment(std::u16string(data)); }
     // The XML declaration arrives here with target "xml" and the rebuilt data.
     virtual void processingInstruction(const std::u16string& target, std::u16string&& data) = 0;
     // The DOCTYPE: between startDocType and endDocType come the declarations,

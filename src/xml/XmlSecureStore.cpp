@@ -1,5 +1,6 @@
 #include "xml/XmlSecureStore.h"
 
+#include "xml/XmlCurl.h"
 #include "xml/XmlMessages.h"
 #include "xml/XmlSource.h"
 #include "xml/XmlStoreParts.h"
@@ -12,7 +13,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -356,11 +356,11 @@ class SecureSession {
 public:
     SecureSession(const Location& where, std::string user, std::string password, long limit,
                   std::string knownHosts)
-        : handle_(curl_easy_init()), where_(where), user_(std::move(user)),
+        : handle_(xmlcurl::api().easy_init()), where_(where), user_(std::move(user)),
           password_(std::move(password)), limit_(limit), knownHosts_(std::move(knownHosts)) {}
     ~SecureSession() {
         if (handle_)
-            curl_easy_cleanup(handle_);
+            xmlcurl::api().easy_cleanup(handle_);
     }
     SecureSession(const SecureSession&) = delete;
     SecureSession& operator=(const SecureSession&) = delete;
@@ -377,10 +377,10 @@ public:
         Conversation c;
         c.fd = fd;
         prepare(url(name), c);
-        curl_easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(handle_, CURLOPT_READFUNCTION, readTransferBlock);
-        curl_easy_setopt(handle_, CURLOPT_READDATA, static_cast<Transfer*>(&c));
-        curl_easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_READFUNCTION, readTransferBlock);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_READDATA, static_cast<Transfer*>(&c));
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
         return run(c, {}, renameCommands(name, target));
     }
 
@@ -440,17 +440,17 @@ private:
         Conversation c;
         c.step = Step::Rename;
         prepare(url(""), c);
-        curl_easy_setopt(handle_, CURLOPT_NOBODY, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_NOBODY, 1L);
         return sftp() ? run(c, commands, {}) : run(c, {}, commands);
     }
 
     void trustCertificates() {
-        curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, 2L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_SSL_VERIFYPEER, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, 2L);
         const char* extra = std::getenv("SSL_CERT_FILE");
         if (extra && *extra) {
-            curl_easy_setopt(handle_, CURLOPT_CAINFO, extra);
-            curl_easy_setopt(handle_, CURLOPT_CAPATH, kSystemCertificateDir);
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_CAINFO, extra);
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_CAPATH, kSystemCertificateDir);
         }
     }
 
@@ -458,46 +458,46 @@ private:
         c.limit = limit_;
         c.key = &key_;
         c.lastProgress = Clock::now();
-        curl_easy_reset(handle_);
-        curl_easy_setopt(handle_, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
+        xmlcurl::api().easy_reset(handle_);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_URL, url.c_str());
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
         if (sftp()) {
-            curl_easy_setopt(handle_, CURLOPT_USERNAME, user_.c_str());
-            curl_easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "sftp");
-            curl_easy_setopt(handle_, CURLOPT_SSH_AUTH_TYPES, login_.authTypes);
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_USERNAME, user_.c_str());
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "sftp");
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_SSH_AUTH_TYPES, login_.authTypes);
             if (login_.authTypes & (CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD))
-                curl_easy_setopt(handle_, CURLOPT_PASSWORD, password_.c_str());
+                xmlcurl::api().easy_setopt(handle_, CURLOPT_PASSWORD, password_.c_str());
             if (!login_.keyFile.empty()) {
-                curl_easy_setopt(handle_, CURLOPT_SSH_PRIVATE_KEYFILE, login_.keyFile.c_str());
-                curl_easy_setopt(handle_, CURLOPT_KEYPASSWD, "");
+                xmlcurl::api().easy_setopt(handle_, CURLOPT_SSH_PRIVATE_KEYFILE, login_.keyFile.c_str());
+                xmlcurl::api().easy_setopt(handle_, CURLOPT_KEYPASSWD, "");
             }
-            curl_easy_setopt(handle_, CURLOPT_SSH_KNOWNHOSTS, knownHosts_.c_str());
-            curl_easy_setopt(handle_, CURLOPT_SSH_KEYFUNCTION, onHostKey);
-            curl_easy_setopt(handle_, CURLOPT_SSH_KEYDATA, &c);
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_SSH_KNOWNHOSTS, knownHosts_.c_str());
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_SSH_KEYFUNCTION, onHostKey);
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_SSH_KEYDATA, &c);
         } else {
-            curl_easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "ftp,ftps");
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "ftp,ftps");
             if (!user_.empty()) {
-                curl_easy_setopt(handle_, CURLOPT_USERNAME, user_.c_str());
-                curl_easy_setopt(handle_, CURLOPT_PASSWORD, password_.c_str());
+                xmlcurl::api().easy_setopt(handle_, CURLOPT_USERNAME, user_.c_str());
+                xmlcurl::api().easy_setopt(handle_, CURLOPT_PASSWORD, password_.c_str());
             }
-            curl_easy_setopt(handle_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-            curl_easy_setopt(handle_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
             trustCertificates();
-            curl_easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD,
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD,
                              static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-            curl_easy_setopt(handle_, CURLOPT_TRANSFERTEXT, 0L);
-            curl_easy_setopt(handle_, CURLOPT_SERVER_RESPONSE_TIMEOUT, limit_);
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_TRANSFERTEXT, 0L);
+            xmlcurl::api().easy_setopt(handle_, CURLOPT_SERVER_RESPONSE_TIMEOUT, limit_);
         }
-        curl_easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT, limit_);
-        curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, limit_);
-        curl_easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchTransferProgress);
-        curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, static_cast<Transfer*>(&c));
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT, limit_);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, limit_);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchTransferProgress);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_XFERINFODATA, static_cast<Transfer*>(&c));
         // The debug stream is how the steps are followed; nothing is printed.
-        curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
-        curl_easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, onConversation);
-        curl_easy_setopt(handle_, CURLOPT_DEBUGDATA, &c);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, onConversation);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_DEBUGDATA, &c);
     }
 
     Outcome run(Conversation& c, const std::vector<std::string>& before,
@@ -505,21 +505,21 @@ private:
         auto list = [](const std::vector<std::string>& commands) {
             curl_slist* l = nullptr;
             for (const auto& command : commands)
-                l = curl_slist_append(l, command.c_str());
+                l = xmlcurl::api().slist_append(l, command.c_str());
             return l;
         };
         curl_slist* pre = list(before);
         curl_slist* post = list(after);
-        curl_easy_setopt(handle_, CURLOPT_QUOTE, pre);
-        curl_easy_setopt(handle_, CURLOPT_POSTQUOTE, post);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_QUOTE, pre);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_POSTQUOTE, post);
         if (sftp())
             key_.check = KeyCheck::None;
-        CURLcode rc = curl_easy_perform(handle_);
+        CURLcode rc = xmlcurl::api().easy_perform(handle_);
         // The lists must outlive every use of the handle that could send them.
-        curl_easy_setopt(handle_, CURLOPT_QUOTE, nullptr);
-        curl_easy_setopt(handle_, CURLOPT_POSTQUOTE, nullptr);
-        curl_slist_free_all(pre);
-        curl_slist_free_all(post);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_QUOTE, nullptr);
+        xmlcurl::api().easy_setopt(handle_, CURLOPT_POSTQUOTE, nullptr);
+        xmlcurl::api().slist_free_all(pre);
+        xmlcurl::api().slist_free_all(post);
         if (c.readFailed)
             return {CURLE_READ_ERROR, Step::Upload};
         return {rc, c.step};

@@ -1,12 +1,12 @@
 #include "xml/XmlSource.h"
 
+#include "xml/XmlCurl.h"
 #include "xml/XmlMessages.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <curl/curl.h>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -98,18 +98,18 @@ int watchProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off
 // when SSL_CERT_FILE names one, the certificates of that file too (a private
 // authority a user trusts).
 void trustCertificates(CURL* h) {
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    xmlcurl::api().easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    xmlcurl::api().easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     const char* extra = std::getenv("SSL_CERT_FILE");
     if (extra && *extra) {
-        curl_easy_setopt(h, CURLOPT_CAINFO, extra);
-        curl_easy_setopt(h, CURLOPT_CAPATH, kSystemCertificateDir);
+        xmlcurl::api().easy_setopt(h, CURLOPT_CAINFO, extra);
+        xmlcurl::api().easy_setopt(h, CURLOPT_CAPATH, kSystemCertificateDir);
     }
 }
 
 CURLcode perform(const std::string& url, TXmlSourceKind kind, const TXmlReaderSettings& settings,
                  Transfer& t, long& responseCode) {
-    CURL* h = curl_easy_init();
+    CURL* h = xmlcurl::api().easy_init();
     if (!h)
         return CURLE_FAILED_INIT;
     long stall = settings.stallTimeoutSeconds > 0 ? settings.stallTimeoutSeconds : 1;
@@ -118,49 +118,49 @@ CURLcode perform(const std::string& url, TXmlSourceKind kind, const TXmlReaderSe
     t.lastProgress = std::chrono::steady_clock::now();
     const char* protocol = kind == TXmlSourceKind::Http ? "http,https" : "ftp";
     curl_slist* headers = nullptr;
-    CURLcode rc = curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    CURLcode rc = xmlcurl::api().easy_setopt(h, CURLOPT_URL, url.c_str());
     if (rc == CURLE_OK) {
-        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocol);
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writeBlock);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, watchProgress);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, stall);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall);
+        xmlcurl::api().easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocol);
+        xmlcurl::api().easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        xmlcurl::api().easy_setopt(h, CURLOPT_WRITEFUNCTION, writeBlock);
+        xmlcurl::api().easy_setopt(h, CURLOPT_WRITEDATA, &t);
+        xmlcurl::api().easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        xmlcurl::api().easy_setopt(h, CURLOPT_XFERINFOFUNCTION, watchProgress);
+        xmlcurl::api().easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+        xmlcurl::api().easy_setopt(h, CURLOPT_CONNECTTIMEOUT, stall);
+        xmlcurl::api().easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        xmlcurl::api().easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall);
         if (t.deadline) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 *t.deadline - std::chrono::steady_clock::now());
-            curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
+            xmlcurl::api().easy_setopt(h, CURLOPT_TIMEOUT_MS,
                              std::max<long>(1, static_cast<long>(left.count())));
         }
         if (kind == TXmlSourceKind::Http) {
-            curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-            curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-            curl_easy_setopt(h, CURLOPT_USERAGENT, "QuilloXML");
-            curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-            curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
-            curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+            xmlcurl::api().easy_setopt(h, CURLOPT_HTTPGET, 1L);
+            xmlcurl::api().easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+            xmlcurl::api().easy_setopt(h, CURLOPT_USERAGENT, "QuilloXML");
+            xmlcurl::api().easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+            xmlcurl::api().easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+            xmlcurl::api().easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
             trustCertificates(h);
             // Ask caches on the way not to answer from a stored copy.
-            headers = curl_slist_append(headers, "Pragma: no-cache");
-            curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+            headers = xmlcurl::api().slist_append(headers, "Pragma: no-cache");
+            xmlcurl::api().easy_setopt(h, CURLOPT_HTTPHEADER, headers);
         } else {
-            curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-            curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall);
-            curl_easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L);
+            xmlcurl::api().easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+            xmlcurl::api().easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall);
+            xmlcurl::api().easy_setopt(h, CURLOPT_TRANSFERTEXT, 0L);
             if (!settings.userName.empty()) {
-                curl_easy_setopt(h, CURLOPT_USERNAME, settings.userName.c_str());
-                curl_easy_setopt(h, CURLOPT_PASSWORD, settings.password.c_str());
+                xmlcurl::api().easy_setopt(h, CURLOPT_USERNAME, settings.userName.c_str());
+                xmlcurl::api().easy_setopt(h, CURLOPT_PASSWORD, settings.password.c_str());
             }
         }
-        rc = curl_easy_perform(h);
-        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &responseCode);
+        rc = xmlcurl::api().easy_perform(h);
+        xmlcurl::api().easy_getinfo(h, CURLINFO_RESPONSE_CODE, &responseCode);
     }
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(h);
+    xmlcurl::api().slist_free_all(headers);
+    xmlcurl::api().easy_cleanup(h);
     return rc;
 }
 
@@ -274,10 +274,7 @@ bool fetchFtp(const std::string& url, const TXmlReaderSettings& settings, int fd
 } // namespace
 
 bool curlReady() {
-    static std::once_flag once;
-    static bool ok = false;
-    std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-    return ok;
+    return xmlcurl::load();
 }
 
 TXmlSourceKind classifySource(const std::string& source) {

@@ -12,10 +12,59 @@
 // The links of a node without reference counting.
 struct TXmlNodeLinks {
     static TXmlNode* parent(const TXmlNode& n) { return n.parent_; }
-    static TXmlNode* first(const TXmlNode& n) { return n.first_.get(); }
-    static TXmlNode* last(const TXmlNode& n) { return n.last_; }
+    static TXmlNode* first(const TXmlNode& n) { return n.firstRaw(); }
+    static TXmlNode* last(const TXmlNode& n) { return n.lastRaw(); }
     static TXmlNode* next(const TXmlNode& n) { return n.next_.get(); }
     static TXmlNode* prev(const TXmlNode& n) { return n.prev_; }
+    static TXmlOwnerLink* owner(const TXmlNode& n) { return n.owner_; }
+    // The value of any node kind; character data is widened into scratch
+    // (which must outlive the use) instead of keeping a widened copy.
+    static const std::u16string& value(const TXmlNode& n, std::u16string& scratch) {
+        switch (n.nodeType()) {
+        case TEXT_NODE:
+        case CDATA_SECTION_NODE:
+        case COMMENT_NODE:
+            scratch.clear();
+            static_cast<const TXmlCharacterData&>(n).packed().widenInto(scratch);
+            return scratch;
+        case ATTRIBUTE_NODE:
+            scratch.clear();
+            static_cast<const TXmlAttribute&>(n).packed().widenInto(scratch);
+            return scratch;
+        default:
+            return n.nodeValue();
+        }
+    }
+    // About the bytes a node's value takes when written, for sizing the
+    // output: packed text beyond ASCII is mostly written as character
+    // references, several bytes each; an estimate that is too large costs
+    // only address space.
+    static std::size_t valueSize(const TXmlNode& n) {
+        switch (n.nodeType()) {
+        case TEXT_NODE:
+        case CDATA_SECTION_NODE:
+        case COMMENT_NODE:
+            return writtenSize(static_cast<const TXmlCharacterData&>(n).packed());
+        case ATTRIBUTE_NODE:
+            return writtenSize(static_cast<const TXmlAttribute&>(n).packed());
+        default:
+            return n.nodeValue().size();
+        }
+    }
+    static std::size_t writtenSize(const TXmlPackedText& t) {
+        return t.ascii() ? t.bytes().size() : 4 * t.bytes().size();
+    }
+    // About the bytes one node takes when written, without its children.
+    static std::size_t writtenSize(const TXmlNode& n) {
+        std::size_t size = valueSize(n) + 2 * n.nodeName().size() + 16;
+        if (const TXmlNamedNodeMap* attrs = n.attributes())
+            for (const auto& a : attrs->items())
+                size += a->nodeName().size() + valueSize(*a) + 4;
+        return size;
+    }
+    // The sum of writtenSize over the nodes a load made, kept by the
+    // document until it is cleared; 0 for a document that was not loaded.
+    static std::size_t loadedSize(const TXmlNode& document);
 
     // Appends child to parent without the checks of appendChild (the reader
     // has already checked names and nesting).
@@ -23,8 +72,9 @@ struct TXmlNodeLinks {
         parent.linkBefore(std::move(child), nullptr);
     }
     // Appends text to a text or CDATA node.
-    static void appendData(TXmlNode& n, const std::u16string& text) {
-        static_cast<TXmlCharacterData&>(n).data_ += text;
+    static void appendData(TXmlNode& n, std::u16string_view text) {
+        auto& d = static_cast<TXmlCharacterData&>(n);
+        d.appendPacked(d.data_, text);
     }
     static void reserveAttributes(TXmlElement& e, std::size_t n) { e.attrMap().attrs_.reserve(n); }
 };
@@ -42,6 +92,9 @@ public:
     void cdata(std::u16string&& data) override;
     void joinNextCharacterData() override { join_ = true; }
     void comment(std::u16string&& data) override;
+    void textView(std::u16string_view data) override;
+    void cdataView(std::u16string_view data) override;
+    void commentView(std::u16string_view data) override;
     void processingInstruction(const std::u16string& target, std::u16string&& data) override;
     void startDocType(const std::u16string& name, const std::u16string& publicId,
                       const std::u16string& systemId) override;
@@ -52,9 +105,9 @@ private:
     void add(TXmlNodePtr node);
     // Appends to the open node's last child when join_ is set and that child
     // is a CDATA section; true when it did.
-    bool joined(std::u16string& data);
+    bool joined(std::u16string_view data);
     TXmlDocument& doc_;
-    std::weak_ptr<TXmlDocument> owner_;
+    TXmlOwnerLink* owner_;
     TXmlNode* open_;
     bool join_ = false;
 };

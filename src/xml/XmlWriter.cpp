@@ -12,8 +12,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <cstdint>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -180,6 +186,18 @@ public:
         std::memset(buf_ + len_, ' ', n);
         len_ += n;
     }
+    // Bytes already in the output encoding.
+    void bytes(const char* p, std::size_t n) {
+        if (len_ + n > sizeof buf_) {
+            flush();
+            if (n > sizeof buf_) {
+                s_.append(p, n);
+                return;
+            }
+        }
+        std::memcpy(buf_ + len_, p, n);
+        len_ += n;
+    }
     void flush() {
         s_.append(buf_, len_);
         len_ = 0;
@@ -265,9 +283,9 @@ private:
         if (const TXmlNamedNodeMap* attrs = element.attributes())
             for (const auto& a : attrs->items())
                 if (a->nodeName() == u"xml:space") {
-                    if (a->nodeValue() == u"preserve")
+                    if (TXmlNodeLinks::value(*a, scratch_) == u"preserve")
                         keep = true;
-                    else if (a->nodeValue() == u"default")
+                    else if (scratch_ == u"default")
                         keep = false;
                 }
         return keep || element.nodeName() == u"xsl:text";
@@ -284,6 +302,19 @@ private:
     }
 
     void ref(char32_t v) {
+        if constexpr (std::is_same_v<Out, ByteOut>) {
+            char buf[16];
+            int n = 15;
+            buf[n] = ';';
+            do {
+                buf[--n] = char('0' + v % 10);
+                v /= 10;
+            } while (v);
+            buf[--n] = '#';
+            buf[--n] = '&';
+            out_.bytes(buf + n, std::size_t(16 - n));
+            return;
+        }
         char16_t buf[16];
         int n = 15;
         buf[n] = u';';
@@ -311,7 +342,10 @@ private:
                     out_.ch(u' ');
                     plain(a->nodeName(), Plain::Name);
                     out_.lit(u"=\"");
-                    escaped(a->nodeValue(), true);
+                    if (packedOut())
+                        escapedPacked(static_cast<const TXmlAttribute&>(*a).packed(), true);
+                    else
+                        escaped(TXmlNodeLinks::value(*a, scratch_), true);
                     out_.ch(u'"');
                 }
             if (!TXmlNodeLinks::first(n)) {
@@ -325,7 +359,11 @@ private:
             const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (inElement && prev && prev->nodeType() == COMMENT_NODE && layout())
                 out_.lit(u"\r\n");
-            const std::u16string& v = n.nodeValue();
+            if (packedOut() && !(prev && prev->nodeType() == CDATA_SECTION_NODE)) {
+                escapedPacked(static_cast<const TXmlCharacterData&>(n).packed(), false);
+                return false;
+            }
+            const std::u16string& v = TXmlNodeLinks::value(n, scratch_);
             if (prev && prev->nodeType() == CDATA_SECTION_NODE && writtenAsReferences(v)) {
                 // Text of references alone right after a section would read
                 // as part of it. A space keeps it apart where the reader
@@ -349,13 +387,16 @@ private:
             const TXmlNode* prev = TXmlNodeLinks::prev(n);
             if (prev && prev->nodeType() == CDATA_SECTION_NODE)
                 out_.ch(u' ');
-            cdata(n.nodeValue());
+            if (packedOut())
+                cdataPacked(static_cast<const TXmlCharacterData&>(n).packed());
+            else
+                cdata(TXmlNodeLinks::value(n, scratch_));
             return false;
         }
         case COMMENT_NODE:
             if (inElement)
                 newline(depth);
-            comment(n.nodeValue());
+            comment(TXmlNodeLinks::value(n, scratch_));
             return false;
         case PROCESSING_INSTRUCTION_NODE:
             if (inElement)
@@ -384,7 +425,7 @@ private:
                 subtree(*c);
             return false;
         case ATTRIBUTE_NODE:
-            escaped(n.nodeValue(), true);
+            escaped(TXmlNodeLinks::value(n, scratch_), true);
             return false;
         }
         return false;
@@ -405,6 +446,201 @@ private:
         out_.lit(u"</");
         plain(element.nodeName(), Plain::Name);
         out_.ch(u'>');
+    }
+
+    // Whether values are written from their packed bytes: into bytes of
+    // UTF-8 or ISO-8859-1. The packed form is UTF-8 but for a surrogate
+    // without its partner, which is never written, so both give the same
+    // bytes as escaped() and cdata() on the 16-bit text.
+    bool packedOut() const { return std::is_same_v<Out, ByteOut> && !charset_; }
+
+    // One sequence of packed bytes at p (lead byte b): its code point (that of
+    // the pair for four bytes) and length.
+    static char32_t packedChar(const unsigned char* p, std::size_t& len) {
+        unsigned char b = p[0];
+        if (b < 0xE0) {
+            len = 2;
+            return (char32_t(b & 0x1F) << 6) | (p[1] & 0x3F);
+        }
+        if (b < 0xF0) {
+            len = 3;
+            return (char32_t(b & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        }
+        len = 4;
+        return (char32_t(b & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
+               (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+    }
+
+    // escaped() on the packed form.
+    void escapedPacked(const TXmlPackedText& t, bool attr) {
+        if constexpr (std::is_same_v<Out, ByteOut>) {
+            const std::string_view b = t.bytes();
+            const auto* p = reinterpret_cast<const unsigned char*>(b.data());
+            const std::size_t n = b.size();
+            const unsigned char bit = attr ? 2 : 1;
+            for (std::size_t i = 0; i < n;) {
+                std::size_t j = i;
+#if defined(__SSE2__)
+                // Sixteen bytes at a time up to one that is not ASCII or not
+                // written as itself: a control but TAB, "&", "<", ">", DEL,
+                // and in an attribute value a double quote.
+                const __m128i k1F = _mm_set1_epi8(0x1F);
+                while (n - j >= 16) {
+                    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
+                    __m128i ctl = _mm_andnot_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')),
+                                                   _mm_cmpeq_epi8(_mm_max_epu8(x, k1F), k1F));
+                    __m128i sp = _mm_or_si128(
+                        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('&')),
+                                     _mm_cmpeq_epi8(x, _mm_set1_epi8('<'))),
+                        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('>')),
+                                     _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F))));
+                    if (attr)
+                        sp = _mm_or_si128(sp, _mm_cmpeq_epi8(x, _mm_set1_epi8('"')));
+                    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(x)) |
+                                    static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(ctl, sp)));
+                    if (mask) {
+                        j += static_cast<std::size_t>(__builtin_ctz(mask));
+                        break;
+                    }
+                    j += 16;
+                }
+#endif
+                while (j < n && p[j] < 0x80 && (plain_[p[j]] & bit))
+                    ++j;
+                out_.bytes(b.data() + i, j - i);
+                if (j == n)
+                    return;
+                const unsigned char c = p[j];
+                i = j + 1;
+                if (c >= 0x80) {
+                    std::size_t len;
+                    char32_t v = packedChar(p + j, len);
+                    i = j + len;
+                    if (len == 4 || (!isSurrogate(char16_t(v)) && !isForbidden(char16_t(v))))
+                        ref(v);
+                } else if (c == '&')
+                    out_.lit(u"&amp;");
+                else if (c == '<')
+                    out_.lit(u"&lt;");
+                else if (c == '"')
+                    out_.lit(u"&#34;");
+                else if (c == '>')
+                    out_.lit(j >= 2 && p[j - 1] == ']' && p[j - 2] == ']' ? u"&gt;" : u">");
+                else if (c == '\n') {
+                    if (attr)
+                        out_.lit(u"&#xA;");
+                    else
+                        out_.lit(breakAsRef_ ? breakRef_ : lineBreak_);
+                } else if (!isForbidden(c))
+                    ref(c);
+            }
+        }
+    }
+
+    // cdata() on the packed form.
+    void cdataPacked(const TXmlPackedText& t) {
+        if constexpr (std::is_same_v<Out, ByteOut>) {
+            static constexpr std::u16string_view open = u"<![CDATA[", close = u"]]>";
+            out_.lit(open);
+            const std::string_view b = t.bytes();
+            const auto* p = reinterpret_cast<const unsigned char*>(b.data());
+            const std::size_t n = b.size();
+            for (std::size_t i = 0; i < n;) {
+                std::size_t j = i;
+                while (j < n) {
+#if defined(__SSE2__)
+                    // Sixteen bytes at a time up to one that may need care: a
+                    // control but TAB, "]", or (in UTF-8) the lead byte of a
+                    // surrogate or of U+FFFE and U+FFFF.
+                    if (!latin1_ && n - j >= 16) {
+                        const __m128i k1F = _mm_set1_epi8(0x1F);
+                        while (n - j >= 16) {
+                            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
+                            __m128i ctl = _mm_andnot_si128(
+                                _mm_cmpeq_epi8(x, _mm_set1_epi8('\t')),
+                                _mm_cmpeq_epi8(_mm_max_epu8(x, k1F), k1F));
+                            __m128i m = _mm_or_si128(
+                                _mm_or_si128(ctl, _mm_cmpeq_epi8(x, _mm_set1_epi8(']'))),
+                                _mm_or_si128(
+                                    _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(0xED))),
+                                    _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(0xEF)))));
+                            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(m));
+                            if (mask) {
+                                j += static_cast<std::size_t>(__builtin_ctz(mask));
+                                break;
+                            }
+                            j += 16;
+                        }
+                        // Back to the start of a sequence.
+                        while (j < n && j > i && (p[j] & 0xC0) == 0x80)
+                            --j;
+                        if (j == n)
+                            break;
+                    }
+#endif
+                    const unsigned char c = p[j];
+                    if (c < 0x80) {
+                        if (!(plain_[c] & 4))
+                            break;
+                        ++j;
+                        continue;
+                    }
+                    if (latin1_)
+                        break;
+                    // UTF-8 holds everything but surrogates alone and the
+                    // two non-characters.
+                    if (c != 0xED && c != 0xEF) {
+                        j += c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+                        continue;
+                    }
+                    std::size_t len;
+                    char32_t v = packedChar(p + j, len);
+                    if ((v >= 0xD800 && v <= 0xDFFF) || v >= 0xFFFE)
+                        break;
+                    j += len;
+                }
+                out_.bytes(b.data() + i, j - i);
+                if (j == n)
+                    break;
+                const unsigned char c = p[j];
+                i = j + 1;
+                if (c >= 0x80) {
+                    std::size_t len;
+                    char32_t v = packedChar(p + j, len);
+                    i = j + len;
+                    if (len == 3 && (isSurrogate(char16_t(v)) || isForbidden(char16_t(v))))
+                        continue;
+                    if (len != 4 && v <= 0xFF) {
+                        const char16_t u = char16_t(v);
+                        out_.narrow(&u, 1);
+                    } else {
+                        out_.lit(close);
+                        ref(v);
+                        out_.lit(open);
+                    }
+                } else if (c == '\n') {
+                    if (breakAsRef_) {
+                        out_.lit(close);
+                        out_.lit(breakRef_);
+                        out_.lit(open);
+                    } else
+                        out_.lit(lineBreak_);
+                } else if (c == ']') {
+                    if (i + 1 < n && p[i] == ']' && p[i + 1] == '>') {
+                        out_.lit(u"]]");
+                        out_.lit(close);
+                        out_.lit(open);
+                        ++i;
+                    } else
+                        out_.ch(u']');
+                } else if (!isForbidden(c)) {
+                    out_.lit(close);
+                    ref(c);
+                    out_.lit(open);
+                }
+            }
+            out_.lit(close);
+        }
     }
 
     // Text and attribute values: ASCII only, everything else a reference.
@@ -509,6 +745,16 @@ private:
     void plain(const std::u16string& v, Plain kind) {
         const char16_t* p = v.data();
         std::size_t n = v.size();
+        if (kind == Plain::Name && !charset_) {
+            // Names are mostly printable ASCII, which every output holds.
+            std::size_t k = 0;
+            while (k < n && p[k] > 0x20 && p[k] < 0x7F)
+                ++k;
+            if (k == n) {
+                out_.narrow(p, n);
+                return;
+            }
+        }
         char16_t last = 0;
         for (std::size_t i = 0; i < n;) {
             std::size_t j = i;
@@ -594,7 +840,7 @@ private:
             for (const TXmlNode* c = TXmlNodeLinks::first(d); c; c = TXmlNodeLinks::next(*c)) {
                 out_.lit(u"\r\n  ");
                 if (c->nodeType() == COMMENT_NODE)
-                    comment(c->nodeValue());
+                    comment(TXmlNodeLinks::value(*c, scratch_));
                 else if (c->nodeType() == PROCESSING_INSTRUCTION_NODE)
                     processingInstruction(*c);
                 else
@@ -623,6 +869,8 @@ private:
     std::array<bool, 128> asciiHeld_{};
     // Per open element: whether its content keeps whitespace.
     std::vector<bool> preserved_;
+    // Character data widened for writing.
+    mutable std::u16string scratch_;
     std::u16string_view lineBreak_;
     bool breakAsRef_;
     std::u16string_view breakRef_;
@@ -633,10 +881,7 @@ std::size_t sizeEstimate(const TXmlDocument& doc) {
     std::size_t size = 64;
     const TXmlNode* n = &doc;
     for (;;) {
-        size += n->nodeValue().size() + 2 * n->nodeName().size() + 16;
-        if (const TXmlNamedNodeMap* attrs = n->attributes())
-            for (const auto& a : attrs->items())
-                size += a->nodeName().size() + a->nodeValue().size() + 4;
+        size += TXmlNodeLinks::writtenSize(*n);
         if (TXmlNodeLinks::first(*n)) {
             n = TXmlNodeLinks::first(*n);
             continue;
@@ -647,6 +892,23 @@ std::size_t sizeEstimate(const TXmlDocument& doc) {
             return size + size / 8;
         n = TXmlNodeLinks::next(*n);
     }
+}
+
+// A large output buffer is backed by huge pages where the system offers
+// them: far fewer page faults while it fills.
+void askHugePages(std::string& bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+    if (bytes.capacity() < 4 * kHuge)
+        return;
+    auto b = reinterpret_cast<std::uintptr_t>(bytes.data());
+    std::uintptr_t from = (b + kHuge - 1) & ~(kHuge - 1);
+    std::uintptr_t to = (b + bytes.capacity()) & ~(kHuge - 1);
+    if (to > from)
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)bytes;
+#endif
 }
 
 bool sameNameNoCase(std::u16string_view name, std::u16string_view upper) {
@@ -824,7 +1086,11 @@ std::string xmlBytes(const TXmlDocument& document) {
     if (enc == ceUTF16LE || enc == ceUTF16BE)
         return encodeXmlText(xmlText(document), enc, false);
     std::string bytes;
-    bytes.reserve(sizeEstimate(document));
+    // A loaded document has its size from the load (edits since change it
+    // little); others are measured.
+    std::size_t loaded = TXmlNodeLinks::loadedSize(document);
+    bytes.reserve(loaded ? loaded + loaded / 8 + 64 : sizeEstimate(document));
+    askHugePages(bytes);
     if (enc == ceUTF8 && s.WriteUTF8Signature)
         bytes = "\xEF\xBB\xBF";
     {

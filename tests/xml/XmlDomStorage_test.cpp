@@ -1,0 +1,107 @@
+// How the document keeps its nodes: values held as compact bytes come back
+// unchanged, names and values outlive the document in nodes still held, and
+// the bytes written straight from the compact form are those of the text.
+
+#include "xml/XmlDom.h"
+#include "xml/XmlWriter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Values that touch every case of the compact form and of escaping: ASCII
+// runs long enough for the block scans, markup characters, controls, line
+// ends, Latin-1, BMP characters, non-characters, pairs and lone surrogates.
+const std::u16string kValues[] = {
+    u"",
+    u"plain ascii text that runs for more than sixteen characters",
+    u"a & b < c > d \" e ' f ]]> g ]] h",
+    u"tab\there, line\nfeed, return\rand DEL \x7f and \x01 control",
+    u"caf\u00e9 na\u00efve \u00ff \u0100 \u20ac \u4e1c\u4eac \u0391\u03b2\u03b3 and more ascii after it",
+    u"pair \xd83d\xde00 lone high \xd800 lone low \xdc00 end \xfffe \xffff \xfffd",
+    u"]]]]>>]]>]]",
+    u"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9x",
+    u"0123456789abcdef&0123456789abcdef<0123456789abcdef\n0123456789abcdef\u00e9",
+};
+
+TEST(DomStorageTest, ValuesComeBackUnchanged) {
+    auto doc = TXmlDocument::create();
+    auto e = doc->createElement(u"e");
+    for (const auto& v : kValues) {
+        auto text = doc->createTextNode(v);
+        auto cdata = doc->createCDATASection(v);
+        auto comment = doc->createComment(v);
+        e->setAttribute(u"a", v);
+        EXPECT_EQ(text->nodeValue(), v);
+        EXPECT_EQ(cdata->nodeValue(), v);
+        EXPECT_EQ(comment->nodeValue(), v);
+        EXPECT_EQ(e->getAttribute(u"a"), v);
+        EXPECT_EQ(text->cloneNode(false)->nodeValue(), v);
+        EXPECT_EQ(text->text(), v);
+    }
+}
+
+TEST(DomStorageTest, AValueHandedOutFollowsItsNode) {
+    auto doc = TXmlDocument::create();
+    auto text = doc->createTextNode(u"first");
+    const std::u16string& value = text->nodeValue();
+    text->setNodeValue(u"second \u20ac");
+    EXPECT_EQ(value, u"second \u20ac");
+    EXPECT_EQ(text->nodeValue(), u"second \u20ac");
+    EXPECT_EQ(text->text(), u"second \u20ac");
+}
+
+TEST(DomStorageTest, NodesHeldOutliveTheirDocument) {
+    TXmlNodePtr item, title, text;
+    {
+        TXmlObjModel model;
+        const char feed[] = "<rss><channel><item a=\"v\xC3\xA9\"><title>T\xC3\xA9</title>"
+                            "</item></channel></rss>";
+        ASSERT_TRUE(model.loadFromMemory(feed, sizeof feed - 1));
+        item = model.document()->getElementsByTagName(u"item").item(0);
+        title = firstChildOf(item);
+        text = firstChildOf(title);
+        model.document()->clear();
+        ASSERT_TRUE(model.loadFromMemory("<other/>", 8));
+    }
+    EXPECT_EQ(item->ownerDocument(), nullptr);
+    EXPECT_EQ(item->nodeName(), u"item");
+    EXPECT_EQ(title->nodeName(), u"title");
+    EXPECT_EQ(attributeOf(item, u"a"), u"v\u00e9");
+    // Without its document the node has no IgnoreCase to fold names by.
+    EXPECT_EQ(attributeOf(item, u"A"), u"");
+    EXPECT_EQ(text->nodeValue(), u"T\u00e9");
+    EXPECT_EQ(textOf(item), u"T\u00e9");
+}
+
+// The writer writes UTF-8 and ISO-8859-1 output straight from the compact
+// form; the 16-bit text it makes for xmlText goes the long way. Both must
+// give the same bytes in every layout.
+TEST(DomStorageTest, BytesWrittenFromCompactValuesAreThoseOfTheText) {
+    for (const char16_t* declared : {u"UTF-8", u"ISO-8859-1"})
+        for (bool formatted : {true, false})
+            for (TXmlLineBreakMode mode : {lbmCR, lbmCRLF, lbmLF})
+                for (bool asRefs : {false, true}) {
+                    auto doc = TXmlDocument::create();
+                    doc->settings().FormattedOutput = formatted;
+                    doc->settings().LineBreakMode = mode;
+                    doc->settings().LineBreakCharReplace = asRefs;
+                    doc->appendChild(doc->createProcessingInstruction(
+                        u"xml", std::u16string(u"version=\"1.0\" encoding=\"") + declared + u"\""));
+                    auto root = doc->createElement(u"r");
+                    doc->appendChild(root);
+                    for (const auto& v : kValues) {
+                        auto e = doc->appendElement(root, u"e");
+                        e->setAttribute(u"a", v);
+                        doc->appendText(e, v);
+                        doc->appendCDATASection(doc->appendElement(e, u"c"), v);
+                        doc->appendCDATASection(e, v);
+                    }
+                    SCOPED_TRACE(testing::Message() << "formatted " << formatted << " mode "
+                                                    << mode << " refs " << asRefs);
+                    EXPECT_EQ(xmlBytes(*doc),
+                              encodeXmlText(xmlText(*doc), outputEncoding(*doc), false));
+                }
+}
+
+} // namespace
