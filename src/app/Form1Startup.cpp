@@ -23,7 +23,7 @@
 #include <QTreeWidget>
 #include <QWindow>
 
-#include <curl/curl.h>
+#include <curl/curlver.h>
 
 QString TForm1::commandLineArgument() const {
     return arguments_.value(1);
@@ -48,7 +48,7 @@ void TForm1::FormCreate() {
         QStringLiteral("Settings file: ") + settingsFilePath(ProgramDirectory),
         QStringLiteral("Qt %1, libcurl %2")
             .arg(QString::fromLatin1(qVersion()),
-                 QString::fromLatin1(curl_version_info(CURLVERSION_NOW)->version)),
+                 QString::fromLatin1(LIBCURL_VERSION)),
         QStringLiteral("Manual: ") + manualFilePath(),
         QStringLiteral(" "),
     }
