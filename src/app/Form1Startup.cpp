@@ -139,9 +139,10 @@ void TForm1::FormActivate() {
     // An unattended run refreshes the feed it was given and nothing else: a
     // missing or damaged one is left as it is, and nothing is published.
     if (argumentNamesFeed(argument) && !feedExists) {
-        // Still the address: its download gave no feed.
-        const QString reason = FeedFilePath == argument ? AppMessages::runDownloadFailed(argument)
-                                                        : AppMessages::runFeedMissing(FeedFilePath);
+        // An address here is one whose download gave no feed.
+        const QString reason = argumentIsFeedAddress(argument)
+                                   ? AppMessages::runDownloadFailed(argument)
+                                   : AppMessages::runFeedMissing(FeedFilePath);
         endUnattendedRun(2, reason + u' ' + AppMessages::runNotPublished(FeedFilePath));
         return;
     }

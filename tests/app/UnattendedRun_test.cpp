@@ -7,6 +7,8 @@
 #include "capture/PageServer.h"
 #include "editing/TopicDate.h"
 #include "form/FormFixture.h"
+#include "net/ScriptedServer.h"
+#include "net/TestCertificates.h"
 #include "xml/FtpTestServer.h"
 
 #include <QJsonArray>
@@ -255,6 +257,42 @@ TEST_F(UnattendedRunTest, AnAddressArgumentIsDownloadedFirstAndTheRunWorksOnTheD
     EXPECT_EQ(
         settings().readString(SettingsKeys::PublicationSection, SettingsKeys::FilePath, QString()),
         feedPath);
+}
+
+// Today's feeds and pages are on https: both the download and the capture
+// verify the server's certificate (the test authority is trusted through
+// SSL_CERT_FILE, which the child inherits).
+TEST_F(UnattendedRunTest, AnHttpsAddressIsDownloadedAndItsHttpsPageCaptured) {
+    ASSERT_TRUE(certificates().ok()) << certificates().error().toStdString();
+    const TrustTestAuthority trust;
+    const QSslConfiguration config = certificates().server(QStringLiteral("localhost"));
+    ScriptedServer secure(&config);
+    const QString base = QStringLiteral("https://localhost:%1").arg(secure.port());
+    QFile::remove(feedPath);
+    secure.addScript({ScriptedServer::send("HTTP/1.0 200 OK\r\nContent-Type: application/rss+xml"
+                                           "\r\n\r\n" +
+                                           feed("Downloaded", "<item><title>Old</title>"
+                                                              "<link>https://news.test/old</link>"
+                                                              "</item>")),
+                      ScriptedServer::close()});
+    secure.addScript({ScriptedServer::send(
+                          "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                          "<a href=\"https://news.test/s1\">Secure one</a>"
+                          "<a href=\"https://news.test/s2\">Secure two</a>"),
+                      ScriptedServer::close()});
+    settings().writeString(feedPath, SettingsKeys::Capture, base + QStringLiteral("/front"));
+
+    const RunResult result = run({base + QStringLiteral("/feeds/news.xml")});
+
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << describe(result);
+    ASSERT_EQ(secure.connectionCount(), 2);
+    EXPECT_EQ(secure.requestLine(0), "GET /feeds/news.xml HTTP/1.0");
+    EXPECT_EQ(secure.requestLine(1), "GET /front HTTP/1.0");
+    const ReadFeed published = readWithFeedparser(publishedPath);
+    EXPECT_TRUE(published.wellFormed) << published.problem.toStdString();
+    EXPECT_EQ(published.titles(),
+              (QStringList{QStringLiteral("Secure one"), QStringLiteral("Secure two")}));
 }
 
 TEST_F(UnattendedRunTest, AnAddressThatGivesNoFeedEndsTheRunWithoutWritingAnything) {
