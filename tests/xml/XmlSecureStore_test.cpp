@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 namespace fs = std::filesystem;
 using ftptest::FtpTestServer;
@@ -390,7 +392,16 @@ TEST_F(FtpsStore, PublishesOverExplicitTlsAndReplacesTheOldFeed) {
                 writeFile(local, bytes);
                 TStoreResult r = store(c.path);
                 EXPECT_TRUE(r.stored) << mode << " " << c.path << ": " << r.detail;
-                EXPECT_TRUE(server.read(c.stored) == bytes) << mode << " " << c.path;
+                // The test server finishes its side of a TLS upload on its own
+                // schedule; give it a moment on a loaded machine.
+                std::string held = server.read(c.stored);
+                for (int wait = 0; held != bytes && wait < 40; ++wait) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    held = server.read(c.stored);
+                }
+                EXPECT_TRUE(held == bytes) << mode << " " << c.path << ": the server holds "
+                                           << held.size() << " bytes, the feed has "
+                                           << bytes.size();
                 for (const auto& name : server.names(fs::path(c.stored).parent_path().string()))
                     EXPECT_EQ(name.find(".upload-"), std::string::npos)
                         << c.path << ": a temporary file was left behind";
