@@ -62,7 +62,11 @@ int runWindow(int argc, char** argv) {
     TForm1 form(dialogs, {QStringLiteral("quillo")});
     dialogs.setParentWindow(&form);
     form.show();
-    QApplication::processEvents();
+    // The start-up sequence runs once the window is on the screen.
+    QElapsedTimer waited;
+    waited.start();
+    while (!form.startedUp() && waited.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
     std::printf("shown %d\n", form.channelNode() ? form.channelNode()->childCount() : -1);
     std::fflush(stdout);
 
