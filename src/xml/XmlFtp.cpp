@@ -135,17 +135,8 @@ private:
         xmlcurl::api().easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD,
                          static_cast<long>(CURLFTPMETHOD_SINGLECWD));
         xmlcurl::api().easy_setopt(handle_, CURLOPT_TRANSFERTEXT, 0L);
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT, limit_);
         xmlcurl::api().easy_setopt(handle_, CURLOPT_SERVER_RESPONSE_TIMEOUT, limit_);
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, limit_);
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, watchTransferProgress);
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_XFERINFODATA, static_cast<Transfer*>(&c));
-        // The debug stream is how the commands are followed; nothing is printed.
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, onConversation);
-        xmlcurl::api().easy_setopt(handle_, CURLOPT_DEBUGDATA, &c);
+        watchTransfer(handle_, c, onConversation, &c);
     }
 
     Outcome run(Conversation& c, const std::vector<std::string>& commands) {

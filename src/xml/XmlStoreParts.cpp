@@ -1,5 +1,7 @@
 #include "xml/XmlStoreParts.h"
 
+#include "xml/XmlCurl.h"
+
 #include <cctype>
 #include <cerrno>
 #include <random>
@@ -51,6 +53,20 @@ std::string temporaryNameFor(const std::string& name) {
 FileDescriptor::~FileDescriptor() {
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+void watchTransfer(CURL* handle, Transfer& transfer, curl_debug_callback follow,
+                   void* conversation) {
+    const xmlcurl::Api& curl = xmlcurl::api();
+    curl.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, transfer.limit);
+    curl.easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl.easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, transfer.limit);
+    curl.easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl.easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, watchTransferProgress);
+    curl.easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    curl.easy_setopt(handle, CURLOPT_VERBOSE, 1L);
+    curl.easy_setopt(handle, CURLOPT_DEBUGFUNCTION, follow);
+    curl.easy_setopt(handle, CURLOPT_DEBUGDATA, conversation);
 }
 
 int watchTransferProgress(void* transfer, curl_off_t, curl_off_t downloaded, curl_off_t,

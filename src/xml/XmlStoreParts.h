@@ -52,6 +52,13 @@ struct Transfer {
     Clock::time_point lastProgress = Clock::now();
 };
 
+// Sets a handle up to give its transfer up once nothing has moved for the
+// transfer's limit (the connection, a byte either way, a line answered), and
+// to pass every line of the conversation, unprinted, to follow with
+// conversation.
+void watchTransfer(CURL* handle, Transfer& transfer, curl_debug_callback follow,
+                   void* conversation);
+
 // libcurl's progress callback over a Transfer: ends the transfer once nothing
 // has moved for its limit.
 int watchTransferProgress(void* transfer, curl_off_t, curl_off_t downloaded, curl_off_t,
