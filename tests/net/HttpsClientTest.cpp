@@ -1,6 +1,7 @@
 // The client over TLS, against loopback TLS servers presenting the test certificates.
 #include "net/HttpClient.h"
 #include "net/ScriptedServer.h"
+#include "net/ServerProcess.h"
 #include "net/TestCertificates.h"
 
 #include <QDeadlineTimer>
@@ -163,31 +164,20 @@ TEST_F(HttpsClientTest, TrustComesFromTheFileSslCertFileNames) {
 // openssl's own server presents the certificate for "localhost" only to a client that
 // names that host in its hello, and one for another name to any other.
 TEST_F(HttpsClientTest, ServerNameIsSentSoTheServerCanPickItsCertificate) {
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-        port = probe.serverPort();
-    }
     const Certificates& c = certificates();
     QProcess server;
     server.setStandardOutputFile(QProcess::nullDevice());
     server.setStandardErrorFile(QProcess::nullDevice());
-    server.start(QStringLiteral("openssl"),
-                 {"s_server", "-accept", QStringLiteral("127.0.0.1:%1").arg(port), "-cert",
-                  c.path("other.pem"), "-key", c.path("other.key"), "-cert2",
-                  c.path("localhost.pem"), "-key2", c.path("localhost.key"), "-servername",
-                  "localhost", "-www"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    bool listening = false;
-    for (QDeadlineTimer deadline(10000); !listening && !deadline.hasExpired();) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), port);
-        listening = socket.waitForConnected(200);
-        if (!listening)
-            QThread::msleep(50);
-    }
-    ASSERT_TRUE(listening);
+    quint16 port = 0;
+    ASSERT_TRUE(startListening(
+        server, QStringLiteral("openssl"),
+        [&](quint16 p) {
+            return QStringList{"s_server", "-accept", QStringLiteral("127.0.0.1:%1").arg(p),
+                               "-cert", c.path("other.pem"), "-key", c.path("other.key"),
+                               "-cert2", c.path("localhost.pem"), "-key2",
+                               c.path("localhost.key"), "-servername", "localhost", "-www"};
+        },
+        port));
     client.URL = QStringLiteral("https://localhost:%1/").arg(port);
     // The page is not closed after it is sent; its header tells enough.
     client.HeaderOnly = true;

@@ -1,36 +1,17 @@
 // The client against an independent server: Debian's python3 http.server on 127.0.0.1.
 #include "net/HttpClient.h"
+#include "net/ServerProcess.h"
 
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    return probe.serverPort();
-}
-
-bool waitUntilListening(quint16 port) {
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), port);
-        if (socket.waitForConnected(200))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
-}
 
 TEST(RealHttpServer, FetchesAFileByteForByte) {
     QTemporaryDir root;
@@ -43,15 +24,17 @@ TEST(RealHttpServer, FetchesAFileByteForByte) {
     file.write(content);
     file.close();
 
-    const quint16 port = freePort();
     QProcess server;
     server.setWorkingDirectory(root.path());
     server.setStandardErrorFile(QProcess::nullDevice());
     server.setStandardOutputFile(QProcess::nullDevice());
-    server.start(QStringLiteral("/usr/bin/python3"),
-                 {"-m", "http.server", "--bind", "127.0.0.1", QString::number(port)});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(waitUntilListening(port));
+    quint16 port = 0;
+    ASSERT_TRUE(startListening(
+        server, QStringLiteral("/usr/bin/python3"),
+        [](quint16 p) {
+            return QStringList{"-m", "http.server", "--bind", "127.0.0.1", QString::number(p)};
+        },
+        port));
 
     THttpClient client;
     client.TimeoutMs = 10000;

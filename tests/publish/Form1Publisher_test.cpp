@@ -487,7 +487,8 @@ TEST_F(Form1PublisherTest, ErrorsOfTheFeedCheckAskBeforePublishing) {
         EXPECT_TRUE(dialogs.yesNoAnswers.empty());
         EXPECT_EQ(QFile::exists(published), c.publishes);
         EXPECT_EQ(result(), c.publishes ? TPublishResult::Published : TPublishResult::Failed);
-        if (c.publishes)
+        if (c.publishes) {
             EXPECT_EQ(readFile(published), readFile(feedPath()));
+        }
     }
 }

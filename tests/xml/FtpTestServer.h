@@ -63,6 +63,63 @@ inline bool accepts(int port) {
     return ok;
 }
 
+// The inode of the socket listening on 127.0.0.1:port (or on every address),
+// or 0 when none does.
+inline unsigned long listeningSocket(int port) {
+    std::ifstream in("/proc/net/tcp");
+    std::string line;
+    std::getline(in, line); // the column names
+    char loopback[32], any[32];
+    std::snprintf(loopback, sizeof loopback, "0100007F:%04X", static_cast<unsigned>(port));
+    std::snprintf(any, sizeof any, "00000000:%04X", static_cast<unsigned>(port));
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout;
+        unsigned long inode = 0;
+        if (fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+                timeout >> inode &&
+            state == "0A" && (local == loopback || local == any))
+            return inode;
+    }
+    return 0;
+}
+
+// True when the process pid holds the socket listening on the port. A port
+// found free a moment before may since have been taken by a server of a test
+// running beside this one: connecting to it proves nothing.
+inline bool listensOn(pid_t pid, int port) {
+    const unsigned long inode = listeningSocket(port);
+    if (inode == 0)
+        return false;
+    const std::string wanted = "socket:[" + std::to_string(inode) + "]";
+    std::error_code ec;
+    for (const auto& e :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(e.path(), unreadable).string() == wanted)
+            return true;
+    }
+    return false;
+}
+
+// Waits up to 10 s until the child pid listens on the port. False when it
+// did not: the child is then stopped (or has ended) and reaped, and pid is -1.
+inline bool waitUntilListening(pid_t& pid, int port) {
+    for (int i = 0; i < 200; ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
+            pid = -1;
+            return false;
+        }
+        if (listensOn(pid, port))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
+    return false;
+}
+
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -103,38 +160,16 @@ public:
     bool start(const std::string& mode = "normal", long after = 65536) {
         if (root_.empty())
             return false;
-        port_ = fixedPort_ ? fixedPort_ : freePort();
-        if (port_ == 0)
-            return false;
-        std::vector<std::string> args = {"/usr/bin/python3", QUILLO_TEST_DATA "/ftp/ftp_server.py",
-                                         "--port",           std::to_string(port_),
-                                         "--root",           root_.string(),
-                                         "--user",           user,
-                                         "--password",       password,
-                                         "--mode",           mode,
-                                         "--after",          std::to_string(after)};
-        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-        pid_ = ::fork();
-        if (pid_ < 0)
-            return false;
-        if (pid_ == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        for (int i = 0; i < 200 && !accepts(port_); ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
+        // A free port taken by another test's server in the meantime makes
+        // this one fail to listen: then it tries another port.
+        for (int attempt = 0; attempt < (fixedPort_ ? 1 : 5); ++attempt) {
+            port_ = fixedPort_ ? fixedPort_ : freePort();
+            if (port_ == 0)
                 return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (spawn(mode, after) && waitUntilListening(pid_, port_))
+                return true;
         }
-        return accepts(port_);
+        return false;
     }
 
     void stop() {
@@ -166,6 +201,33 @@ public:
     }
 
 private:
+    bool spawn(const std::string& mode, long after) {
+        std::vector<std::string> args = {"/usr/bin/python3", QUILLO_TEST_DATA "/ftp/ftp_server.py",
+                                         "--port",           std::to_string(port_),
+                                         "--root",           root_.string(),
+                                         "--user",           user,
+                                         "--password",       password,
+                                         "--mode",           mode,
+                                         "--after",          std::to_string(after)};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        std::fflush(nullptr); // else the child would print what this one has not yet
+        pid_ = ::fork();
+        if (pid_ < 0)
+            return false;
+        if (pid_ == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        return true;
+    }
+
+
     std::filesystem::path root_;
     int port_ = 0;
     int fixedPort_ = 0;

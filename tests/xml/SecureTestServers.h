@@ -205,51 +205,50 @@ public:
         }
         ftptest::writeFile(dir_ / "shadow", shadow);
         fs::permissions(dir_ / "shadow", fs::perms::owner_read | fs::perms::owner_write);
-        port_ = ftptest::freePort();
-        const std::string d = dir_.string();
-        ftptest::writeFile(dir_ / "sshd_config",
-                           "Port " + std::to_string(port_) +
-                               "\nListenAddress 127.0.0.1\n"
-                               "HostKey " +
-                               d +
-                               "/host_ed25519\n"
-                               "PidFile " +
-                               d +
-                               "/sshd.pid\n"
-                               "AuthorizedKeysFile " +
-                               d +
-                               "/authorized_keys\n"
-                               "StrictModes no\nUsePAM no\nPermitRootLogin yes\n"
-                               "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
-                               "AllowUsers " +
-                               user +
-                               "\nLoginGraceTime 30\n"
-                               "ForceCommand internal-sftp -d " +
-                               d +
-                               "/login\n"
-                               "Subsystem sftp internal-sftp\n");
-        const std::string script = "mount --bind " + d + "/run /run && mount --bind " + d +
-                                   "/shadow /etc/shadow && exec /usr/sbin/sshd -D -e -f " + d +
-                                   "/sshd_config";
-        pid_ = ::fork();
-        if (pid_ < 0)
-            return false;
-        if (pid_ == 0) {
-            std::freopen("/dev/null", "r", stdin);
-            std::freopen((d + "/sshd.log").c_str(), "w", stdout);
-            ::dup2(1, 2);
-            ::execl("/usr/bin/unshare", "unshare", "--mount", "--propagation", "private", "/bin/sh",
-                    "-c", script.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        for (int i = 0; i < 200 && !ftptest::accepts(port_); ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
+        // A free port taken by another test's server in the meantime makes
+        // sshd fail to listen: then it tries another port.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            port_ = ftptest::freePort();
+            const std::string d = dir_.string();
+            ftptest::writeFile(dir_ / "sshd_config",
+                               "Port " + std::to_string(port_) +
+                                   "\nListenAddress 127.0.0.1\n"
+                                   "HostKey " +
+                                   d +
+                                   "/host_ed25519\n"
+                                   "PidFile " +
+                                   d +
+                                   "/sshd.pid\n"
+                                   "AuthorizedKeysFile " +
+                                   d +
+                                   "/authorized_keys\n"
+                                   "StrictModes no\nUsePAM no\nPermitRootLogin yes\n"
+                                   "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+                                   "AllowUsers " +
+                                   user +
+                                   "\nLoginGraceTime 30\n"
+                                   "ForceCommand internal-sftp -d " +
+                                   d +
+                                   "/login\n"
+                                   "Subsystem sftp internal-sftp\n");
+            const std::string script = "mount --bind " + d + "/run /run && mount --bind " + d +
+                                       "/shadow /etc/shadow && exec /usr/sbin/sshd -D -e -f " + d +
+                                       "/sshd_config";
+            pid_ = ::fork();
+            if (pid_ < 0)
                 return false;
+            if (pid_ == 0) {
+                std::freopen("/dev/null", "r", stdin);
+                std::freopen((d + "/sshd.log").c_str(), "w", stdout);
+                ::dup2(1, 2);
+                ::execl("/usr/bin/unshare", "unshare", "--mount", "--propagation", "private", "/bin/sh",
+                        "-c", script.c_str(), static_cast<char*>(nullptr));
+                ::_exit(127);
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (ftptest::waitUntilListening(pid_, port_))
+                return true;
         }
-        return ftptest::accepts(port_);
+        return false;
     }
 
     void stop() {

@@ -1,6 +1,7 @@
 // Internet sources against real servers on 127.0.0.1: Python's http.server,
 // pyftpdlib, and a listener that never answers.
 
+#include "xml/FtpTestServer.h"
 #include "xml/XmlParserTestSupport.h"
 
 #include <arpa/inet.h>
@@ -18,41 +19,8 @@
 
 namespace {
 
-int listenOnLoopback(int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(fd, 8) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    port = ntohs(a.sin_port);
-    return fd;
-}
-
-int freePort() {
-    int port = 0;
-    int fd = listenOnLoopback(port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
-}
-
-bool accepts(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
+using ftptest::freePort;
+using ftptest::listenOnLoopback;
 
 // A Debian server program on 127.0.0.1 serving a temporary directory.
 class ServedDirectory : public testing::Test {
@@ -67,14 +35,25 @@ protected:
         dir = pattern + "/";
     }
 
-    void start(std::vector<std::string> args) {
-        port = freePort();
-        ASSERT_NE(port, 0);
+    void start(const std::vector<std::string>& args) {
+        // A free port taken by another test's server in the meantime makes
+        // this one fail to listen: then it tries another port.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            port = freePort();
+            ASSERT_NE(port, 0);
+            if (spawn(args) && ftptest::waitUntilListening(server, port))
+                return;
+        }
+        FAIL() << "server did not start";
+    }
+
+    bool spawn(std::vector<std::string> args) {
         for (auto& a : args)
             if (std::size_t at = a.find("PORT"); at != std::string::npos)
                 a.replace(at, 4, std::to_string(port));
         server = ::fork();
-        ASSERT_GE(server, 0);
+        if (server < 0)
+            return false;
         if (server == 0) {
             if (::chdir(dir.c_str()) != 0)
                 ::_exit(127);
@@ -87,9 +66,7 @@ protected:
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
-        for (int i = 0; i < 200 && !accepts(port); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ASSERT_TRUE(accepts(port)) << "server did not start";
+        return true;
     }
 
     void TearDown() override {
