@@ -22,7 +22,7 @@ QString qText(const std::u16string& text) {
 std::vector<FeedFinding> findingsOf(const TXmlObjModel& model) {
     if (const TXmlDocumentPtr& doc = model.document())
         return checkFeed(*doc);
-    return checkFeed(TXmlDocument());
+    return checkFeed(*TXmlDocument::create());
 }
 
 } // namespace

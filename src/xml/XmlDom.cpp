@@ -71,8 +71,15 @@ template <typename F> void preorder(const TXmlNode* root, F visit) {
     }
 }
 
+// A new node, held by the reference returned.
+template <typename T, typename... Args> TXmlRef<T> makeNode(Args&&... args) {
+    return TXmlRef<T>(new T(std::forward<Args>(args)...));
+}
+
+// A reference to a node that others hold; a node nobody holds (one being
+// destroyed) is not handed out.
 TXmlNodePtr share(const TXmlNode* n) {
-    return n ? std::const_pointer_cast<TXmlNode>(n->shared_from_this()) : nullptr;
+    return n && TXmlNodeLinks::held(*n) ? TXmlNodePtr(const_cast<TXmlNode*>(n)) : nullptr;
 }
 
 // The "prefix:*" form of a tag name query; empty when name has another form.
@@ -313,6 +320,14 @@ TXmlAttributePtr TXmlNamedNodeMap::getNamedItem(const std::u16string& name) cons
 // ---------------------------------------------------------------------------
 // TXmlNode
 
+void* TXmlNode::operator new(std::size_t bytes) {
+    return xmlpool::allocate(bytes);
+}
+
+void TXmlNode::operator delete(void* p, std::size_t bytes) noexcept {
+    xmlpool::deallocate(p, bytes);
+}
+
 TXmlNode::TXmlNode(TXmlNodeType type, TXmlOwnerLink* owner, bool container)
     : type_(type), container_(container), owner_(retain(owner)) {}
 
@@ -328,7 +343,7 @@ TXmlParentNode::~TXmlParentNode() {
     last_ = nullptr;
     while (list) {
         TXmlNode* n = list.get();
-        if (n->firstRaw() && list.use_count() == 1) {
+        if (n->firstRaw() && n->refs_ == 1) {
             n->lastSlot()->next_ = std::move(n->next_);
             n->next_ = std::move(n->firstSlot());
             n->lastSlot() = nullptr;
@@ -349,9 +364,11 @@ const std::u16string& TXmlNode::nodeValue() const {
 void TXmlNode::setNodeValue(std::u16string) {}
 
 TXmlDocumentPtr TXmlNode::ownerDocument() const {
-    if (!owner_ || !owner_->doc)
+    // A document that nobody holds (one being destroyed, or one not made by
+    // TXmlDocument::create) is not handed out.
+    if (!owner_ || !owner_->doc || owner_->doc->refs_ == 0)
         return nullptr;
-    return std::static_pointer_cast<TXmlDocument>(owner_->doc->weak_from_this().lock());
+    return TXmlDocumentPtr(owner_->doc);
 }
 
 TXmlNodePtr TXmlNode::parentNode() const {
@@ -806,7 +823,7 @@ void TXmlDocument::clear() {
 TXmlElementPtr TXmlDocument::documentElement() const {
     for (TXmlNode* c = firstRaw(); c; c = TXmlNodeLinks::next(*c))
         if (c->nodeType() == ELEMENT_NODE)
-            return std::static_pointer_cast<TXmlElement>(share(c));
+            return TXmlElementPtr(static_cast<TXmlElement*>(c));
     return nullptr;
 }
 
@@ -1072,7 +1089,7 @@ TXmlNodeList selectNodesOf(const TXmlNodePtr& node, const std::u16string& name) 
 }
 
 TXmlElementPtr asElement(const TXmlNodePtr& node) {
-    return node && node->nodeType() == ELEMENT_NODE ? std::static_pointer_cast<TXmlElement>(node)
+    return node && node->nodeType() == ELEMENT_NODE ? xmlStaticCast<TXmlElement>(node)
                                                     : nullptr;
 }
 

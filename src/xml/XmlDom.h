@@ -31,11 +31,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
-#include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 class TXmlNode;
@@ -43,10 +44,80 @@ class TXmlElement;
 class TXmlAttribute;
 class TXmlDocument;
 struct TXmlOwnerLink;
-using TXmlNodePtr = std::shared_ptr<TXmlNode>;
-using TXmlElementPtr = std::shared_ptr<TXmlElement>;
-using TXmlAttributePtr = std::shared_ptr<TXmlAttribute>;
-using TXmlDocumentPtr = std::shared_ptr<TXmlDocument>;
+
+void xmlRetain(TXmlNode* node) noexcept;
+void xmlRelease(TXmlNode* node) noexcept;
+
+// A counted reference to a node. The count lives in the node itself (it is
+// not atomic: see Ownership above); the node is destroyed when its last
+// reference goes. A reference converts to one of a base kind, as a pointer
+// does; xmlStaticCast goes the other way.
+template <typename T> class TXmlRef {
+public:
+    using element_type = T;
+    TXmlRef() noexcept = default;
+    TXmlRef(std::nullptr_t) noexcept {}
+    explicit TXmlRef(T* node) noexcept : p_(node) {
+        if (p_)
+            xmlRetain(p_);
+    }
+    TXmlRef(const TXmlRef& other) noexcept : TXmlRef(other.p_) {}
+    TXmlRef(TXmlRef&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    TXmlRef(const TXmlRef<U>& other) noexcept : TXmlRef(other.get()) {}
+    template <typename U, typename = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    TXmlRef(TXmlRef<U>&& other) noexcept : p_(other.detach()) {}
+    ~TXmlRef() {
+        if (p_)
+            xmlRelease(p_);
+    }
+    TXmlRef& operator=(TXmlRef other) noexcept {
+        T* old = p_;
+        p_ = other.p_;
+        other.p_ = old;
+        return *this;
+    }
+    TXmlRef& operator=(std::nullptr_t) noexcept {
+        reset();
+        return *this;
+    }
+
+    T* get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    T& operator*() const noexcept { return *p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    void reset() noexcept { TXmlRef().swap(*this); }
+    void swap(TXmlRef& other) noexcept {
+        T* old = p_;
+        p_ = other.p_;
+        other.p_ = old;
+    }
+    // Gives up the reference without releasing it.
+    T* detach() noexcept {
+        T* p = p_;
+        p_ = nullptr;
+        return p;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+template <typename A, typename B> bool operator==(const TXmlRef<A>& a, const TXmlRef<B>& b) {
+    return a.get() == b.get();
+}
+template <typename A> bool operator==(const TXmlRef<A>& a, std::nullptr_t) {
+    return !a;
+}
+// A reference of a derived kind to a node known to be of that kind.
+template <typename T, typename U> TXmlRef<T> xmlStaticCast(const TXmlRef<U>& r) {
+    return TXmlRef<T>(static_cast<T*>(r.get()));
+}
+
+using TXmlNodePtr = TXmlRef<TXmlNode>;
+using TXmlElementPtr = TXmlRef<TXmlElement>;
+using TXmlAttributePtr = TXmlRef<TXmlAttribute>;
+using TXmlDocumentPtr = TXmlRef<TXmlDocument>;
 
 // 16-bit text kept as 8-bit bytes: UTF-8, a surrogate without its partner
 // as the three bytes UTF-8 would give its code point, so that every 16-bit
@@ -131,13 +202,16 @@ private:
     std::vector<TXmlAttributePtr> attrs_;
 };
 
-class TXmlNode : public std::enable_shared_from_this<TXmlNode> {
+class TXmlNode {
 public:
     virtual ~TXmlNode();
+    // Nodes live in the engine's node pool.
+    static void* operator new(std::size_t bytes);
+    static void operator delete(void* p, std::size_t bytes) noexcept;
     TXmlNode(const TXmlNode&) = delete;
     TXmlNode& operator=(const TXmlNode&) = delete;
 
-    TXmlNodeType nodeType() const { return type_; }
+    TXmlNodeType nodeType() const { return static_cast<TXmlNodeType>(type_); }
     virtual const std::u16string& nodeName() const;
     virtual const std::u16string& nodeValue() const;
     // Changes the value of character data, processing instructions and
@@ -213,7 +287,11 @@ private:
     void linkBefore(TXmlNodePtr child, TXmlNode* ref);
     void unlink(TXmlNode* child);
 
-    TXmlNodeType type_;
+    friend void xmlRetain(TXmlNode* node) noexcept;
+    friend void xmlRelease(TXmlNode* node) noexcept;
+
+    std::uint32_t refs_ = 0; // the references to this node (TXmlRef)
+    std::uint8_t type_;      // a TXmlNodeType
     bool container_; // a TXmlParentNode
     mutable bool widened_ = false; // the owner link holds a 16-bit form of the value
     TXmlOwnerLink* owner_; // counted reference
@@ -221,6 +299,14 @@ private:
     TXmlNode* prev_ = nullptr;
     TXmlNodePtr next_;
 };
+
+inline void xmlRetain(TXmlNode* node) noexcept {
+    ++node->refs_;
+}
+inline void xmlRelease(TXmlNode* node) noexcept {
+    if (--node->refs_ == 0)
+        delete node;
+}
 
 // The kinds that hold children: element, document, document type and
 // document fragment. Text, attributes and the other kinds carry no child
@@ -449,7 +535,7 @@ struct TXmlDocumentSettings {
 
 class TXmlDocument : public TXmlParentNode {
 public:
-    // Documents live in shared pointers; make one with create().
+    // Documents live in counted references; make one with create().
     static TXmlDocumentPtr create();
 
     const std::u16string& nodeName() const override;

@@ -17,6 +17,8 @@ struct TXmlNodeLinks {
     static TXmlNode* next(const TXmlNode& n) { return n.next_.get(); }
     static TXmlNode* prev(const TXmlNode& n) { return n.prev_; }
     static TXmlOwnerLink* owner(const TXmlNode& n) { return n.owner_; }
+    // Some reference holds the node.
+    static bool held(const TXmlNode& n) { return n.refs_ != 0; }
     // The value of any node kind; character data is widened into scratch
     // (which must outlive the use) instead of keeping a widened copy.
     static const std::u16string& value(const TXmlNode& n, std::u16string& scratch) {

@@ -499,8 +499,9 @@ TEST_P(FormCaptureAdvancedSettings, ClickingTheBoxAsksForClassNamesAndStoresThem
 
     EXPECT_EQ(form->Advanced->isChecked(), c.checkedAfter);
     EXPECT_EQ(dialogs.prompts.size(), c.prompts);
-    if (c.prompts == 2)
+    if (c.prompts == 2) {
         EXPECT_EQ(dialogs.prompts, (QStringList{"Headline Class Name", "Synopsis Class Name"}));
+    }
     const QString missing = QStringLiteral("(none)");
     EXPECT_EQ(settings().readString(feedPath, SettingsKeys::AdvancedCapture, missing),
               c.checkedAfter ? QStringLiteral("1") : QStringLiteral("0"));
