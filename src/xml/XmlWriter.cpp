@@ -101,9 +101,14 @@ private:
 };
 
 // Encodes straight into bytes (ISO-8859-1 or UTF-8) through a small buffer.
+// With a sink, what has gathered in s is handed to it (and s emptied)
+// whenever it passes kSinkChunk bytes.
 class ByteOut {
 public:
-    ByteOut(std::string& s, bool latin1) : s_(s), latin1_(latin1) {}
+    using Sink = std::function<void(std::string_view)>;
+    static constexpr std::size_t kSinkChunk = std::size_t(1) << 18;
+    ByteOut(std::string& s, bool latin1, const Sink* sink = nullptr)
+        : s_(s), latin1_(latin1), sink_(sink) {}
     ~ByteOut() { flush(); }
     ByteOut(const ByteOut&) = delete;
     ByteOut& operator=(const ByteOut&) = delete;
@@ -181,6 +186,7 @@ public:
         if (len_ + n > sizeof buf_) {
             flush();
             s_.append(n, ' ');
+            spill();
             return;
         }
         std::memset(buf_ + len_, ' ', n);
@@ -192,6 +198,7 @@ public:
             flush();
             if (n > sizeof buf_) {
                 s_.append(p, n);
+                spill();
                 return;
             }
         }
@@ -201,11 +208,20 @@ public:
     void flush() {
         s_.append(buf_, len_);
         len_ = 0;
+        spill();
     }
 
 private:
+    void spill() {
+        if (sink_ && s_.size() >= kSinkChunk) {
+            (*sink_)(s_);
+            s_.clear();
+        }
+    }
+
     std::string& s_;
     bool latin1_;
+    const Sink* sink_;
     std::size_t len_ = 0;
     char buf_[4096];
 };
@@ -1099,6 +1115,28 @@ std::string xmlBytes(const TXmlDocument& document) {
         w.document(document);
     }
     return bytes;
+}
+
+void writeXmlBytes(const TXmlDocument& document,
+                   const std::function<void(std::string_view)>& sink) {
+    const TXmlDocumentSettings& s = document.settings();
+    OutputCharset cs = outputCharset(document);
+    const TXmlCharEncoding enc = cs.encoding;
+    if (cs.charset || enc == ceUTF16LE || enc == ceUTF16BE) {
+        sink(xmlBytes(document));
+        return;
+    }
+    std::string chunk;
+    chunk.reserve(ByteOut::kSinkChunk + 8192);
+    if (enc == ceUTF8 && s.WriteUTF8Signature)
+        chunk = "\xEF\xBB\xBF";
+    {
+        ByteOut out(chunk, enc != ceUTF8, &sink);
+        Writer<ByteOut> w(s, enc, nullptr, out);
+        w.document(document);
+    }
+    if (!chunk.empty())
+        sink(chunk);
 }
 
 void writeFileWhole(const std::string& path, std::string_view bytes) {

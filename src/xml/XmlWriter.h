@@ -10,6 +10,7 @@
 
 #include "xml/XmlDom.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,11 @@ std::string encodeXmlText(std::u16string_view text, TXmlCharEncoding encoding, b
 // The bytes of a feed file: xmlText in the encoding its declaration names.
 std::string xmlBytes(const TXmlDocument& document);
 
+// The bytes of xmlBytes handed to sink piece by piece as they are made (in
+// order; pieces of about 256 KB), so that a large document never has its
+// whole text in memory at once. The sink must not throw.
+void writeXmlBytes(const TXmlDocument& document,
+                   const std::function<void(std::string_view)>& sink);
 // Replaces the file at path with bytes, whole or not at all: a temporary file
 // beside the target is renamed over it, keeping the target's permissions and
 // following a symbolic link to the file it names. Throws EXmlCreateFileError

@@ -305,6 +305,47 @@ TEST_F(WriterTest, TheOutputEncodingIsTheOneTheFileWillBeReadIn) {
     EXPECT_EQ(bytes(), "\xEF\xBB\xBF<r>\r\n  <e><![CDATA[\xC3\xA9]]>\r\n  </e>\r\n</r>");
 }
 
+// The pieces handed out one by one make exactly the bytes of xmlBytes, for
+// every encoding, and a large document comes in many pieces, not one.
+TEST_F(WriterTest, PiecesOfTheBytesJoinToTheWholeBytes) {
+    const struct {
+        const char16_t* declared; // null: no declaration
+        TXmlCharEncoding outCharSet;
+        bool signature;
+        bool inPieces; // UTF-16 and the sets iconv writes come whole
+    } cases[] = {
+        {u"ISO-8859-1", ceISO88591, false, true}, {u"UTF-8", ceUTF8, true, true},
+        {u"UTF-8", ceUTF8, false, true},          {u"UTF-16", ceUTF16LE, false, false},
+        {u"windows-1252", ceUTF8, false, false},  {nullptr, ceUTF8, true, true},
+    };
+    for (const auto& c : cases) {
+        doc->clear();
+        if (c.declared)
+            declaration(c.declared);
+        open(u"rss");
+        for (int i = 0; i < 6000; ++i) {
+            open(u"item", {TXmlAttr{u"n", u"\u00e9 & " + std::u16string(i % 7, u'x')}});
+            b.text(u"caf\u00e9 <" + std::u16string(i % 50, u'\u20ac') + u">");
+            b.cdata(u"]]> \u00e9");
+            close();
+        }
+        close();
+        model.setOutCharSet(c.outCharSet);
+        model.setWriteUTF8Signature(c.signature);
+        std::string joined;
+        int pieces = 0;
+        writeXmlBytes(*doc, [&](std::string_view piece) {
+            joined += piece;
+            ++pieces;
+        });
+        const std::string whole = bytes();
+        EXPECT_TRUE(joined == whole) << (c.declared ? "declared" : "undeclared") << " "
+                                     << c.outCharSet << ": " << joined.size() << " bytes, not "
+                                     << whole.size();
+        EXPECT_EQ(pieces > 2, c.inPieces) << pieces << " pieces";
+    }
+}
+
 class SaveTest : public WriterTest {
 protected:
     fs::path dir = fs::temp_directory_path() /

@@ -83,9 +83,11 @@ int format(const std::string& file) {
         if (model.errorList().empty())
             std::cerr << firstError(model) << '\n';
     }
-    std::string bytes = xmlBytes(*model.document());
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    if (std::fflush(stdout) != 0) {
+    bool written = true;
+    writeXmlBytes(*model.document(), [&written](std::string_view piece) {
+        written = written && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+    });
+    if (std::fflush(stdout) != 0 || !written) {
         std::cerr << "quillo-xml: cannot write to standard output\n";
         return 1;
     }
