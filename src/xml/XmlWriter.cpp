@@ -1139,7 +1139,14 @@ void writeXmlBytes(const TXmlDocument& document,
         sink(chunk);
 }
 
-void writeFileWhole(const std::string& path, std::string_view bytes) {
+namespace {
+
+// Replaces the file at path (see writeFileWhole): fill writes the new content
+// to a temporary file (false on a write error); wholeBytes gives all of it at
+// once for a target that has to be overwritten in place, so that nothing is
+// truncated before the content is ready.
+void replaceFile(const std::string& path, const std::function<bool(int fd)>& fill,
+                 const std::function<std::string()>& wholeBytes) {
     std::string target = resolveLinks(path);
     struct stat st;
     bool exists = stat(target.c_str(), &st) == 0;
@@ -1156,6 +1163,7 @@ void writeFileWhole(const std::string& path, std::string_view bytes) {
     if (fd < 0 && exists) {
         // A folder that takes no new files but holds a writable target (a
         // published feed set up by an administrator): overwrite in place.
+        const std::string bytes = wholeBytes();
         int out = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         bool ok = out >= 0 && writeAll(out, bytes) && fsync(out) == 0;
         if (out >= 0)
@@ -1174,7 +1182,15 @@ void writeFileWhole(const std::string& path, std::string_view bytes) {
         umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = fchmod(fd, mode) == 0 && writeAll(fd, bytes) && fsync(fd) == 0;
+    bool ok;
+    try {
+        ok = fchmod(fd, mode) == 0 && fill(fd) && fsync(fd) == 0;
+    } catch (...) {
+        // Nothing of a write that could not be finished is left behind.
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw;
+    }
     if (exists && ok)
         (void)!fchown(fd, st.st_uid, st.st_gid);
     ok = (::close(fd) == 0) && ok;
@@ -1184,6 +1200,14 @@ void writeFileWhole(const std::string& path, std::string_view bytes) {
     }
 }
 
+} // namespace
+
+void writeFileWhole(const std::string& path, std::string_view bytes) {
+    replaceFile(
+        path, [bytes](int fd) { return writeAll(fd, bytes); },
+        [bytes] { return std::string(bytes); });
+}
+
 bool saveToSource(const TXmlDocument& document, const std::string& destination,
                   const std::string& userName, const std::string& password, TXmlErrorList* errors) {
     if (findNoCase(destination, "FTP://") != std::string::npos)
@@ -1191,6 +1215,15 @@ bool saveToSource(const TXmlDocument& document, const std::string& destination,
     std::string path = destination;
     if (startsWithNoCase(path, "FILE://"))
         path.erase(0, 7);
-    writeFileWhole(path, xmlBytes(document));
+    // Written as it is made: a large feed never has its whole text in memory.
+    replaceFile(
+        path,
+        [&document](int fd) {
+            bool ok = true;
+            writeXmlBytes(document,
+                          [fd, &ok](std::string_view piece) { ok = ok && writeAll(fd, piece); });
+            return ok;
+        },
+        [&document] { return xmlBytes(document); });
     return true;
 }

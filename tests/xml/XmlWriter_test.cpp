@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -407,6 +409,40 @@ TEST_F(SaveTest, UnwritableTargetsFailAndKeepTheOldContent) {
     }
     EXPECT_EQ(readFile(dir / "ro.xml"), "old");
     EXPECT_TRUE(strays().empty());
+}
+
+// A disk that fills up while a large feed is written (here: a file size
+// limit, which fails a write as a full disk does) leaves the old file.
+TEST_F(SaveTest, ADiskThatFillsUpMidwayKeepsTheOldContent) {
+    doc->clear();
+    open(u"rss");
+    for (int i = 0; i < 20000; ++i) {
+        open(u"item");
+        b.text(u"a headline long enough to fill the disk soon " + std::u16string(20, u'x'));
+        close();
+    }
+    close();
+    writeRaw(dir / "feed.xml", "old");
+    struct rlimit was;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
+    struct rlimit small = was;
+    small.rlim_cur = 300000;
+    auto* const signalWas = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool failed = false;
+    try {
+        model.saveToSource((dir / "feed.xml").string());
+    } catch (const EXmlCreateFileError&) {
+        failed = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, signalWas);
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(readFile(dir / "feed.xml"), "old");
+    EXPECT_TRUE(strays().empty());
+    // With room again, the same save goes through.
+    model.saveToSource((dir / "feed.xml").string());
+    EXPECT_EQ(readFile(dir / "feed.xml"), bytes());
 }
 
 TEST_F(SaveTest, AFolderThatTakesNoNewFilesStillHasItsFileReplaced) {
