@@ -4,6 +4,7 @@
 #include "xml/XmlMessages.h"
 #include "xml/XmlNodePool.h"
 #include "xml/XmlParser.h"
+#include "xml/XmlSource.h"
 #include "xml/XmlTreeBuilder.h"
 #include "xml/XmlWriter.h"
 
@@ -13,6 +14,7 @@
 #include <new>
 #include <unordered_map>
 #include <unordered_set>
+#include <sys/stat.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -1003,9 +1005,11 @@ TXmlObjModel::~TXmlObjModel() {
         std::remove(f.c_str());
 }
 
-template <typename Run> bool TXmlObjModel::load(Run run, bool fromSource) {
+template <typename Run>
+bool TXmlObjModel::load(Run run, bool fromSource, std::size_t inputBytes) {
     doc_->clear();
     errors_.clear();
+    xmlpool::LoadAhead ahead(inputBytes);
     TXmlReaderSettings rs;
     rs.bufferSize = bufferSize_;
     rs.normalizeData = normalizeData_;
@@ -1039,12 +1043,24 @@ template <typename Run> bool TXmlObjModel::load(Run run, bool fromSource) {
     return ok;
 }
 
+namespace {
+// The size of a local file, or 0 when it is not one or cannot be read.
+std::size_t localFileSize(const std::string& source) {
+    struct stat st;
+    if (classifySource(source) != TXmlSourceKind::Local ||
+        ::stat(localPath(source).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    return static_cast<std::size_t>(st.st_size);
+}
+} // namespace
+
 bool TXmlObjModel::loadFromSource(const std::string& source) {
-    return load([&source](TXmlParser& p) { p.parseSource(source); }, true);
+    return load([&source](TXmlParser& p) { p.parseSource(source); }, true,
+                localFileSize(source));
 }
 
 bool TXmlObjModel::loadFromMemory(const char* bytes, std::size_t length) {
-    return load([bytes, length](TXmlParser& p) { p.parseMemory(bytes, length); }, false);
+    return load([bytes, length](TXmlParser& p) { p.parseMemory(bytes, length); }, false, length);
 }
 
 std::u16string TXmlObjModel::xmlText() const {

@@ -665,7 +665,8 @@ public:
     void setOnPreserveSpace(PreserveSpaceHandler v) { onPreserveSpace_ = std::move(v); }
 
 private:
-    template <typename Run> bool load(Run run, bool fromSource);
+    // inputBytes: about how much input the load reads (0 when unknown).
+    template <typename Run> bool load(Run run, bool fromSource, std::size_t inputBytes);
 
     TXmlDocumentPtr doc_;
     TXmlErrorList errors_;

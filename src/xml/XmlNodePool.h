@@ -19,4 +19,19 @@ namespace xmlpool {
 void* allocate(std::size_t bytes);
 void deallocate(void* p, std::size_t bytes) noexcept;
 
+// For the life of a load of about inputBytes of input on this thread: when
+// the input is large, the memory the load will take is made ready on a
+// helper thread while it runs (fresh memory is slow to touch the first time).
+// Does nothing for small inputs or when a load of this thread already has one.
+class LoadAhead {
+public:
+    explicit LoadAhead(std::size_t inputBytes);
+    ~LoadAhead();
+    LoadAhead(const LoadAhead&) = delete;
+    LoadAhead& operator=(const LoadAhead&) = delete;
+
+private:
+    bool active_ = false;
+};
+
 } // namespace xmlpool

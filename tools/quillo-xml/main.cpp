@@ -24,6 +24,21 @@ int usage() {
     return 2;
 }
 
+// Runs fn with a model for one file. The document of the last file is left
+// to the end of the process: freeing a large tree node by node only to exit
+// would cost a good part of the run. The model itself goes (with any
+// temporary file of an internet source); its document, held here, is still
+// reachable at exit, not leaked.
+template <typename Fn> auto withModel(Fn fn) {
+    static TXmlDocumentPtr* lastDocument = nullptr;
+    delete lastDocument;
+    lastDocument = nullptr;
+    TXmlObjModel model;
+    auto result = fn(model);
+    lastDocument = new TXmlDocumentPtr(model.document());
+    return result;
+}
+
 std::string utf8(const std::u16string& s) {
     return encodeXmlText(s, ceUTF8, false);
 }
@@ -36,9 +51,12 @@ std::string firstError(const TXmlObjModel& model) {
 int check(int argc, char** argv) {
     int status = 0;
     for (int i = 2; i < argc; ++i) {
-        TXmlObjModel model;
-        bool ok = model.loadFromSource(argv[i]);
-        std::cout << argv[i] << ": " << (ok ? std::string("ok") : firstError(model)) << '\n';
+        const bool ok = withModel([&](TXmlObjModel& model) {
+            const bool loaded = model.loadFromSource(argv[i]);
+            std::cout << argv[i] << ": " << (loaded ? std::string("ok") : firstError(model))
+                      << '\n';
+            return loaded;
+        });
         if (!ok)
             status = 1;
     }
@@ -52,46 +70,50 @@ int checkFeeds(int argc, char** argv) {
     bool unloaded = false;
     for (int i = 2; i < argc; ++i) {
         const std::string file = argv[i];
-        TXmlObjModel model;
-        model.setReadExternalDtd(false);
-        if (!model.loadFromSource(file)) {
-            std::cout << file << ": error: document: " << firstError(model) << '\n';
-            unloaded = true;
-            continue;
-        }
-        for (const FeedFinding& f : checkFeed(*model.document())) {
-            std::cout << file << ": " << severityName(f.severity) << ": " << utf8(findingPlace(f))
-                      << ": " << utf8(f.message) << '\n';
-            errors = errors || f.severity == FeedSeverity::Error;
-        }
+        withModel([&](TXmlObjModel& model) {
+            model.setReadExternalDtd(false);
+            if (!model.loadFromSource(file)) {
+                std::cout << file << ": error: document: " << firstError(model) << '\n';
+                unloaded = true;
+                return 0;
+            }
+            for (const FeedFinding& f : checkFeed(*model.document())) {
+                std::cout << file << ": " << severityName(f.severity) << ": "
+                          << utf8(findingPlace(f)) << ": " << utf8(f.message) << '\n';
+                errors = errors || f.severity == FeedSeverity::Error;
+            }
+            return 0;
+        });
     }
     return unloaded ? 2 : errors ? 1 : 0;
 }
 
 int format(const std::string& file) {
-    TXmlObjModel model;
-    bool ok;
-    if (file == "-") {
-        std::string input((std::istreambuf_iterator<char>(std::cin)),
-                          std::istreambuf_iterator<char>());
-        ok = model.loadFromMemory(input.data(), input.size());
-    } else
-        ok = model.loadFromSource(file);
-    if (!ok) {
-        for (const auto& line : model.errorList())
-            std::cerr << utf8(line) << '\n';
-        if (model.errorList().empty())
-            std::cerr << firstError(model) << '\n';
-    }
-    bool written = true;
-    writeXmlBytes(*model.document(), [&written](std::string_view piece) {
-        written = written && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+    return withModel([&file](TXmlObjModel& model) {
+        bool ok;
+        if (file == "-") {
+            std::string input((std::istreambuf_iterator<char>(std::cin)),
+                              std::istreambuf_iterator<char>());
+            ok = model.loadFromMemory(input.data(), input.size());
+        } else
+            ok = model.loadFromSource(file);
+        if (!ok) {
+            for (const auto& line : model.errorList())
+                std::cerr << utf8(line) << '\n';
+            if (model.errorList().empty())
+                std::cerr << firstError(model) << '\n';
+        }
+        bool written = true;
+        writeXmlBytes(*model.document(), [&written](std::string_view piece) {
+            written =
+                written && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+        });
+        if (std::fflush(stdout) != 0 || !written) {
+            std::cerr << "quillo-xml: cannot write to standard output\n";
+            return 1;
+        }
+        return ok ? 0 : 1;
     });
-    if (std::fflush(stdout) != 0 || !written) {
-        std::cerr << "quillo-xml: cannot write to standard output\n";
-        return 1;
-    }
-    return ok ? 0 : 1;
 }
 
 } // namespace
