@@ -104,4 +104,38 @@ TEST(DomStorageTest, BytesWrittenFromCompactValuesAreThoseOfTheText) {
                 }
 }
 
+// Large loads have their memory made ready ahead of them: loads one after
+// another, one that fails early and one after it all give whole trees, and
+// the nodes of an earlier load still held keep their values.
+TEST(DomStorageTest, LargeLoadsOneAfterAnotherGiveWholeTrees) {
+    auto feed = [](int items, const std::string& tail) {
+        std::string s = "<rss><channel>";
+        for (int i = 0; i < items; ++i)
+            s += "<item n=\"" + std::to_string(i) + "\"><title>caf\xC3\xA9 " +
+                 std::to_string(i) + "</title><description><![CDATA[" + std::string(200, 'x') +
+                 "]]></description></item>";
+        return s + tail;
+    };
+    const std::string big = feed(30000, "</channel></rss>");
+    ASSERT_GT(big.size(), std::size_t(8) << 20);
+    TXmlNodePtr held;
+    TXmlObjModel model;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(model.loadFromMemory(big.data(), big.size())) << round;
+        TXmlNodeList items = model.document()->getElementsByTagName(u"item");
+        ASSERT_EQ(items.length(), 30000) << round;
+        EXPECT_EQ(textOf(firstChildOf(items.item(29999))), u"caf\u00e9 29999");
+        if (!held)
+            held = items.item(12345);
+    }
+    const std::string broken = "<rss><oops" + big;
+    EXPECT_FALSE(model.loadFromMemory(broken.data(), broken.size()));
+    TXmlObjModel other;
+    const std::string bigger = feed(60000, "</channel></rss>");
+    ASSERT_TRUE(other.loadFromMemory(bigger.data(), bigger.size()));
+    EXPECT_EQ(other.document()->getElementsByTagName(u"item").length(), 60000);
+    EXPECT_EQ(attributeOf(held, u"n"), u"12345");
+    EXPECT_EQ(textOf(firstChildOf(held)), u"caf\u00e9 12345");
+}
+
 } // namespace
