@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 namespace {
@@ -165,6 +166,56 @@ TXmlPackedText::~TXmlPackedText() {
         xmlpool::deallocate(bytes_, size_);
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// For eight units of one or two UTF-8 bytes each: which bytes of the eight
+// 16-bit lanes (lead byte low, trail byte high) make the UTF-8 bytes, by
+// which units are ASCII (bit k for unit k), and how many there are.
+struct TwoByteShuffles {
+    alignas(16) unsigned char control[256][16];
+    unsigned char length[256];
+};
+
+constexpr TwoByteShuffles makeTwoByteShuffles() {
+    TwoByteShuffles t{};
+    for (int m = 0; m < 256; ++m) {
+        int n = 0;
+        for (int k = 0; k < 8; ++k) {
+            t.control[m][n++] = static_cast<unsigned char>(2 * k);
+            if (!((m >> k) & 1))
+                t.control[m][n++] = static_cast<unsigned char>(2 * k + 1);
+        }
+        t.length[m] = static_cast<unsigned char>(n);
+        for (; n < 16; ++n)
+            t.control[m][n] = 0x80;
+    }
+    return t;
+}
+
+constexpr TwoByteShuffles kTwoByteShuffles = makeTwoByteShuffles();
+
+// Encodes eight units below U+0800 (x) at o, storing sixteen bytes; the
+// number of bytes they take. Mixed text, a letter of two bytes beside ASCII
+// ones, would cost a mispredicted branch at every other letter unit by unit.
+__attribute__((target("ssse3"))) std::size_t oneOrTwoByteBlock(__m128i x, char* o) {
+    const __m128i ascii = _mm_cmplt_epi16(x, _mm_set1_epi16(0x80));
+    const __m128i lead = _mm_or_si128(_mm_srli_epi16(x, 6), _mm_set1_epi16(0xC0));
+    const __m128i trail = _mm_slli_epi16(
+        _mm_or_si128(_mm_and_si128(x, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8);
+    const __m128i lanes =
+        _mm_or_si128(_mm_and_si128(ascii, x), _mm_andnot_si128(ascii, _mm_or_si128(lead, trail)));
+    const unsigned m =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(ascii, ascii))) & 0xFF;
+    const __m128i control =
+        _mm_load_si128(reinterpret_cast<const __m128i*>(kTwoByteShuffles.control[m]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(lanes, control));
+    return kTwoByteShuffles.length[m];
+}
+
+} // namespace
+#endif
+
 void TXmlPackedText::assign(std::u16string_view text) {
     const char16_t* p = text.data();
     const std::size_t units = text.size();
@@ -190,52 +241,58 @@ void TXmlPackedText::assign(std::u16string_view text) {
     char* const start = o;
     bool ascii = true;
     std::size_t i = 0;
-    // Blocks are tried again after a few ASCII units in a row, not after
-    // every unit of mixed text.
-    int asciiRun = 8;
-    while (i < units) {
 #if defined(__SSE2__)
-        const __m128i highs = _mm_set1_epi16(static_cast<short>(0xFF80));
-        while (asciiRun >= 8 && units - i >= 8) {
+    static const bool shuffles = __builtin_cpu_supports("ssse3");
+    const __m128i highs = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i beyondTwoBytes = _mm_set1_epi16(static_cast<short>(0xF800));
+#endif
+    while (i < units) {
+        // Eight units at a time: all ASCII, or all of one or two bytes; a
+        // block with more goes unit by unit.
+        std::size_t blockEnd = units;
+#if defined(__SSE2__)
+        if (units - i >= 8) {
             __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
             unsigned ascii8 = static_cast<unsigned>(_mm_movemask_epi8(
                 _mm_cmpeq_epi16(_mm_and_si128(x, highs), _mm_setzero_si128())));
-            // Eight bytes are stored; as many as there are ASCII units lead count.
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(x, x));
-            if (ascii8 != 0xFFFF) {
-                std::size_t k = static_cast<std::size_t>(__builtin_ctz(~ascii8)) / 2;
-                o += k;
-                i += k;
-                break;
+            if (ascii8 == 0xFFFF) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(x, x));
+                o += 8;
+                i += 8;
+                continue;
             }
-            o += 8;
-            i += 8;
+            ascii = false;
+            if (shuffles && _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(x, beyondTwoBytes),
+                                                               _mm_setzero_si128())) == 0xFFFF) {
+                o += oneOrTwoByteBlock(x, o);
+                i += 8;
+                continue;
+            }
+            blockEnd = i + 8;
         }
-        asciiRun = 0;
-        if (i == units)
-            break;
 #endif
-        char32_t c = p[i++];
-        if (c < 0x80) {
-            *o++ = char(c);
-            ++asciiRun;
-            continue;
-        }
-        asciiRun = 0;
-        ascii = false;
-        if (c < 0x800) {
-            *o++ = char(0xC0 | (c >> 6));
-            *o++ = char(0x80 | (c & 0x3F));
-        } else if (c >= 0xD800 && c <= 0xDBFF && i < units && p[i] >= 0xDC00 && p[i] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(p[i++]) - 0xDC00);
-            *o++ = char(0xF0 | (c >> 18));
-            *o++ = char(0x80 | ((c >> 12) & 0x3F));
-            *o++ = char(0x80 | ((c >> 6) & 0x3F));
-            *o++ = char(0x80 | (c & 0x3F));
-        } else {
-            *o++ = char(0xE0 | (c >> 12));
-            *o++ = char(0x80 | ((c >> 6) & 0x3F));
-            *o++ = char(0x80 | (c & 0x3F));
+        while (i < blockEnd) {
+            char32_t c = p[i++];
+            if (c < 0x80) {
+                *o++ = char(c);
+                continue;
+            }
+            ascii = false;
+            if (c < 0x800) {
+                *o++ = char(0xC0 | (c >> 6));
+                *o++ = char(0x80 | (c & 0x3F));
+            } else if (c >= 0xD800 && c <= 0xDBFF && i < units && p[i] >= 0xDC00 &&
+                       p[i] <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(p[i++]) - 0xDC00);
+                *o++ = char(0xF0 | (c >> 18));
+                *o++ = char(0x80 | ((c >> 12) & 0x3F));
+                *o++ = char(0x80 | ((c >> 6) & 0x3F));
+                *o++ = char(0x80 | (c & 0x3F));
+            } else {
+                *o++ = char(0xE0 | (c >> 12));
+                *o++ = char(0x80 | ((c >> 6) & 0x3F));
+                *o++ = char(0x80 | (c & 0x3F));
+            }
         }
     }
     const std::size_t n = static_cast<std::size_t>(o - start);

@@ -104,6 +104,35 @@ TEST(DomStorageTest, BytesWrittenFromCompactValuesAreThoseOfTheText) {
                 }
 }
 
+// Text is made compact eight units at a time where it can be: every mix of
+// ASCII and two-byte letters in a block, at every offset, and blocks broken
+// by a three-byte letter or a pair, keep their text and take the bytes the
+// writer's own encoder gives.
+TEST(DomStorageTest, EveryMixOfLettersInABlockComesBackUnchanged) {
+    auto doc = TXmlDocument::create();
+    auto t = doc->createTextNode(u"");
+    const char16_t breakers[] = {0, u'\u4e1c', 0xD83D};
+    for (char16_t breaker : breakers)
+        for (int offset = 0; offset < 3; ++offset) {
+            std::u16string text(static_cast<std::size_t>(offset), u'a');
+            for (int mask = 0; mask < 256; ++mask) {
+                for (int k = 0; k < 8; ++k)
+                    text += (mask >> k) & 1 ? char16_t(u'a' + k)
+                                            : char16_t(0x80 + (mask * 8 + k) * 7 % 0x780);
+                if (breaker && mask % 5 == 0) {
+                    text += breaker;
+                    if (breaker == 0xD83D)
+                        text += char16_t(0xDE00);
+                }
+            }
+            t->setNodeValue(text);
+            EXPECT_TRUE(t->nodeValue() == text) << "offset " << offset;
+            const auto& packed = static_cast<const TXmlCharacterData&>(*t).packed();
+            EXPECT_TRUE(std::string(packed.bytes()) == encodeXmlText(text, ceUTF8, false))
+                << "offset " << offset << ", breaker " << int(breaker);
+        }
+}
+
 // Large loads have their memory made ready ahead of them: loads one after
 // another, one that fails early and one after it all give whole trees, and
 // the nodes of an earlier load still held keep their values.
