@@ -120,6 +120,25 @@ inline bool waitUntilListening(pid_t& pid, int port) {
     return false;
 }
 
+// Starts args[0] (a full path) with args, its output thrown away, in dir
+// when one is given; the child's process id, or -1.
+inline pid_t spawnQuietly(std::vector<std::string> args, const std::string& dir = {}) {
+    std::fflush(nullptr); // else the child would print what this one has not yet
+    pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    if (!dir.empty() && ::chdir(dir.c_str()) != 0)
+        ::_exit(127);
+    std::freopen("/dev/null", "w", stdout);
+    std::freopen("/dev/null", "w", stderr);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+}
+
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -210,23 +229,9 @@ private:
                                          "--mode",           mode,
                                          "--after",          std::to_string(after)};
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-        std::fflush(nullptr); // else the child would print what this one has not yet
-        pid_ = ::fork();
-        if (pid_ < 0)
-            return false;
-        if (pid_ == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        return true;
+        pid_ = spawnQuietly(std::move(args));
+        return pid_ > 0;
     }
-
 
     std::filesystem::path root_;
     int port_ = 0;

@@ -51,22 +51,8 @@ protected:
         for (auto& a : args)
             if (std::size_t at = a.find("PORT"); at != std::string::npos)
                 a.replace(at, 4, std::to_string(port));
-        server = ::fork();
-        if (server < 0)
-            return false;
-        if (server == 0) {
-            if (::chdir(dir.c_str()) != 0)
-                ::_exit(127);
-            std::freopen("/dev/null", "w", stderr);
-            std::freopen("/dev/null", "w", stdout);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        return true;
+        server = ftptest::spawnQuietly(std::move(args), dir);
+        return server > 0;
     }
 
     void TearDown() override {
