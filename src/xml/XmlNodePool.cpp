@@ -7,6 +7,7 @@
 #include <new>
 #include <sys/mman.h>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -144,15 +145,25 @@ struct Pool {
     FreeBlock* free[kClasses + 1] = {};
     char* bump = nullptr;
     char* bumpEnd = nullptr;
-    Ahead* ahead = nullptr;     // while a large load runs on this thread
-    std::vector<char*> spare;   // chunks made ahead and not used by their load
-    std::size_t freeBytes = 0;  // in the free lists
+    Ahead* ahead = nullptr;    // while a large load runs on this thread
+    // Chunks made ahead and not used by their load, linked through their
+    // first bytes (the pool stays trivially destructible).
+    char* spare = nullptr;
+    std::size_t spareChunks = 0;
+    std::size_t freeBytes = 0; // in the free lists
+
+    void addSpare(char* chunk) {
+        *reinterpret_cast<char**>(chunk) = spare;
+        spare = chunk;
+        ++spareChunks;
+    }
 
     void newChunk() {
         char* c = ahead ? ahead->take() : nullptr;
-        if (!c && !spare.empty()) {
-            c = spare.back();
-            spare.pop_back();
+        if (!c && spare) {
+            c = spare;
+            spare = *reinterpret_cast<char**>(c);
+            --spareChunks;
         }
         if (!c)
             c = mapChunk();
@@ -164,6 +175,7 @@ struct Pool {
 };
 
 thread_local Pool pool;
+static_assert(std::is_trivially_destructible_v<Pool>, "nodes may be freed after the pool of their thread is gone");
 
 // About the pool memory a load takes per byte of input, at most: nodes and
 // their text of a feed with short elements.
@@ -217,7 +229,7 @@ LoadAhead::LoadAhead(std::size_t inputBytes) {
     // What the free lists, the spare chunks and the current chunk hold is
     // used first.
     std::size_t need = inputBytes * kPoolBytesPerInputByte;
-    std::size_t have = p.freeBytes + p.spare.size() * kChunk +
+    std::size_t have = p.freeBytes + p.spareChunks * kChunk +
                        static_cast<std::size_t>(p.bumpEnd - p.bump);
     if (need <= have + 2 * kChunk)
         return;
@@ -236,13 +248,8 @@ LoadAhead::~LoadAhead() {
     Pool& p = pool;
     std::unique_ptr<Ahead> a(p.ahead);
     p.ahead = nullptr;
-    std::vector<char*> left = a->finish();
-    try {
-        p.spare.insert(p.spare.end(), left.begin(), left.end());
-    } catch (const std::bad_alloc&) {
-        for (char* c : left)
-            ::munmap(c, kChunk);
-    }
+    for (char* c : a->finish())
+        p.addSpare(c);
 }
 
 #endif
