@@ -30,8 +30,8 @@
 #include "xml/XmlTypes.h"
 
 #include <cstddef>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -72,9 +72,7 @@ public:
             xmlRelease(p_);
     }
     TXmlRef& operator=(TXmlRef other) noexcept {
-        T* old = p_;
-        p_ = other.p_;
-        other.p_ = old;
+        swap(other);
         return *this;
     }
     TXmlRef& operator=(std::nullptr_t) noexcept {
